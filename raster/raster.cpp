@@ -1,0 +1,146 @@
+#include "raster.h"
+
+#include <cmath>
+#include <cstdlib>
+#include <limits>
+
+namespace raster {
+
+namespace {
+
+// Truncates towards zero like a plain cast, but saturates where a cast would
+// be undefined (ticks of an absurd half-width far off the canvas).
+int truncate(float value)
+{
+    constexpr float lowest = static_cast<float>(std::numeric_limits<int>::min());
+    constexpr float highest = 2147483520.0F;  // largest float below 2^31
+    if (!(value > lowest))
+        return std::numeric_limits<int>::min();
+    if (value > highest)
+        return std::numeric_limits<int>::max();
+    return static_cast<int>(value);
+}
+
+}  // namespace
+
+void put_pixel(const Canvas& canvas, int x, int y, std::uint32_t colour)
+{
+    if (x < 0 || y < 0 || x >= canvas.width || y >= canvas.height)
+        return;
+    auto* row = reinterpret_cast<std::uint8_t*>(canvas.pixels) +
+                static_cast<std::ptrdiff_t>(y) * canvas.pitch;
+    reinterpret_cast<std::uint32_t*>(row)[x] = colour;
+}
+
+void draw_line(const Canvas& canvas, int x0, int y0, int x1, int y1, std::uint32_t colour)
+{
+    put_pixel(canvas, x0, y0, colour);
+
+    // 64-bit differences: the span of two ints does not fit in an int.
+    const std::int64_t dx = std::int64_t{x1} - x0;
+    const std::int64_t dy = std::int64_t{y1} - y0;
+    const int sx = dx > 0 ? 1 : -1;
+    const int sy = dy > 0 ? 1 : -1;
+    const std::int64_t ax = std::abs(dx);
+    const std::int64_t ay = std::abs(dy);
+    std::int64_t x = x0;
+    std::int64_t y = y0;
+    const auto put = [&] { put_pixel(canvas, static_cast<int>(x), static_cast<int>(y), colour); };
+
+    if (dx == 0) {
+        for (std::int64_t i = 0; i < ay; ++i) {
+            y += sy;
+            put();
+        }
+    } else if (dy == 0) {
+        for (std::int64_t i = 0; i < ax; ++i) {
+            x += sx;
+            put();
+        }
+    } else if (ax == ay) {
+        for (std::int64_t i = 0; i < ax; ++i) {
+            x += sx;
+            y += sy;
+            put();
+        }
+    } else if (ax > ay) {
+        // The error term starts at 0, not at half the major length, so the
+        // minor coordinate steps late: (0, 0)-(4, 1) ends in a single step up.
+        std::int64_t e = 0;
+        for (std::int64_t i = 0; i < ax; ++i) {
+            e += ay;
+            x += sx;
+            if (e >= ax) {
+                e -= ax;
+                y += sy;
+            }
+            put();
+        }
+    } else {
+        std::int64_t e = 0;
+        for (std::int64_t i = 0; i < ay; ++i) {
+            e += ax;
+            y += sy;
+            if (e >= ay) {
+                e -= ay;
+                x += sx;
+            }
+            put();
+        }
+    }
+}
+
+void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int half_width,
+                     std::uint32_t colour)
+{
+    draw_line(canvas, x0, y0, x1, y1, colour);
+
+    // The precision of every value below is part of the result: the ticks are
+    // truncated, so one rounding more or less moves a pixel.
+    const double dx = static_cast<double>(x1) - x0;
+    const double dy = static_cast<double>(y1) - y0;
+    const float length = static_cast<float>(std::sqrt(dx * dx + dy * dy));
+    if (length == 0.0F)
+        return;
+
+    const double ux = half_width * dx / length;
+    const float uy = static_cast<float>(half_width * dy / length);
+
+    // Quarter turns by the single-precision value of pi/2, whose cosine is not
+    // quite 0: the ticks lean by a hair, as they always have.
+    const double h = static_cast<double>(1.57079632679489661923F);
+    const float e = static_cast<float>(std::cos(h) * ux - std::sin(h) * uy);
+    const float d = static_cast<float>(std::sin(h) * ux + std::cos(h) * uy);
+    const float c = static_cast<float>(std::cos(-h) * ux - std::sin(-h) * uy);
+    const float b = static_cast<float>(std::sin(-h) * ux + std::cos(-h) * uy);
+
+    const double t_step = 0.1 / length;
+    for (float t = 0.0F; t <= 1.0F;) {
+        const float px = static_cast<float>(x0 * (1.0 - t) + x1 * static_cast<double>(t));
+        const float py = static_cast<float>(y1 * static_cast<double>(t) + y0 * (1.0 - t));
+        const int ix = truncate(px);
+        const int iy = truncate(py);
+        draw_line(canvas, ix, iy, truncate(px - e), truncate(py - d), colour);
+        draw_line(canvas, ix, iy, truncate(px - c), truncate(py - b), colour);
+
+        const float next = static_cast<float>(t + t_step);
+        if (next == t)
+            break;  // a line so long that the step is lost in rounding
+        t = next;
+    }
+}
+
+void draw_range(const Canvas& canvas, Pen& pen, std::int32_t code, int steps, std::uint32_t colour)
+{
+    auto bits = static_cast<std::uint32_t>(code);
+    for (int i = 0; i < steps; ++i) {
+        const int x = pen.x;
+        const int y = pen.y;
+        pen.x += stroke_step;
+        pen.y += (bits & 1U) != 0 ? -stroke_step : stroke_step;
+        draw_thick_line(canvas, x, y, pen.x, pen.y, stroke_half_width, colour);
+        bits >>= 1U;
+    }
+}
+
+}  // namespace raster

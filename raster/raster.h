@@ -1,0 +1,43 @@
+// Pixel arithmetic on any 32-bit canvas: single pixels, one-pixel lines, thick
+// strokes and mountain ranges drawn as zigzags. Nothing here opens a window or
+// knows about SDL; the caller hands in a view of the pixels.
+#pragma once
+
+#include <cstdint>
+
+namespace raster {
+
+// A non-owning view of 32-bit pixels whose rows lie `pitch` bytes apart.
+struct Canvas {
+    std::uint32_t* pixels = nullptr;
+    int width = 0;
+    int height = 0;
+    int pitch = 0;  // bytes from one row to the next, at least 4 * width
+};
+
+// Where the next stroke of a range starts; draw_range moves it along.
+struct Pen {
+    int x = 0;
+    int y = 0;
+};
+
+constexpr int stroke_step = 6;       // a stroke moves 6 pixels right and 6 up or down
+constexpr int stroke_half_width = 1; // mountain strokes come out about 3 pixels wide
+
+// Stores colour at (x, y); a point off the canvas is ignored.
+void put_pixel(const Canvas& canvas, int x, int y, std::uint32_t colour);
+
+// Sets every pixel of the line from (x0, y0) to (x1, y1), both ends included;
+// the part off the canvas is dropped.
+void draw_line(const Canvas& canvas, int x0, int y0, int x1, int y1, std::uint32_t colour);
+
+// Draws the line from (x0, y0) to (x1, y1) widened by ticks of `half_width`
+// pixels on each side, placed every tenth of a pixel along it.
+void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int half_width,
+                     std::uint32_t colour);
+
+// Draws the first `steps` strokes of the range `code` (bit i set = stroke i goes
+// up) as a zigzag from the pen, leaving the pen at the end of the last stroke.
+void draw_range(const Canvas& canvas, Pen& pen, std::int32_t code, int steps, std::uint32_t colour);
+
+}  // namespace raster
