@@ -1,0 +1,87 @@
+#include "display.h"
+
+#include <sys/stat.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "layout.h"
+#include "ranges/ranges.h"
+
+namespace app {
+
+Display make_display(SDL_Surface* surface, TTF_Font* font)
+{
+    Display display;
+    display.surface = surface;
+    display.background = SDL_MapRGB(surface->format, 255, 255, 255);
+    display.stroke = SDL_MapRGB(surface->format, 0, 0, 255);
+    display.font = font;
+    return display;
+}
+
+void clear(const Display& display)
+{
+    SDL_FillRect(display.surface, nullptr, display.background);
+}
+
+void draw_caption(const Display& display, const std::string& text, int x, int y)
+{
+    const std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)> image(
+        TTF_RenderText_Solid(display.font, text.c_str(), display.text_colour), &SDL_FreeSurface);
+    if (!image)
+        return;  // SDL_ttf renders nothing for an empty string
+    SDL_Rect where = {static_cast<Sint16>(x), static_cast<Sint16>(y), 0, 0};
+    SDL_BlitSurface(image.get(), nullptr, display.surface, &where);
+}
+
+void draw_title(const Display& display)
+{
+    char text[64];
+    std::snprintf(text, sizeof text, " MOUNTAIN RANGES WITH LENGTH %d", ranges::range_length);
+    draw_caption(display, text, gallery::title_x, gallery::title_y);
+}
+
+raster::Canvas canvas_of(SDL_Surface* surface)
+{
+    return {static_cast<std::uint32_t*>(surface->pixels), surface->w, surface->h, surface->pitch};
+}
+
+TTF_Font* open_font(const std::string& path, std::string& error)
+{
+    // SDL_ttf says only "Couldn't open"; find out what is wrong with the file
+    // so the message can tell the user what to do about it.
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        error = "cannot open \"" + path + "\": " + std::strerror(errno);
+        return nullptr;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        error = "\"" + path + "\" is a directory, not a font file";
+        return nullptr;
+    }
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::fclose(file);
+    } else {
+        error = "cannot read \"" + path + "\": " + std::strerror(errno);
+        return nullptr;
+    }
+    TTF_Font* font = TTF_OpenFont(path.c_str(), font_size);
+    if (!font)
+        error = "\"" + path + "\" is not a TrueType font that can be used (" + TTF_GetError() + ")";
+    return font;
+}
+
+void wait_for_key_or_quit()
+{
+    SDL_Event event;
+    while (SDL_WaitEvent(&event) != 0) {
+        if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT)
+            return;
+    }
+    // The event system failed; waiting on would block for ever.
+}
+
+}  // namespace app

@@ -1,0 +1,37 @@
+// Where every caption and range of the gallery goes, and where its pages
+// break: plain arithmetic on the range counts, with no window involved.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <vector>
+
+#include "ranges/ranges.h"
+
+namespace gallery {
+
+constexpr int title_x = 10;
+constexpr int title_y = 5;
+
+// One thing to draw: a group's caption at (x, y), or range `index` of the group
+// starting at (x, y) on its ground line.
+struct Item {
+    enum class Kind { caption, range };
+    Kind kind;
+    int mountains;
+    int index;  // position in the group's row of the range table; 0 for a caption
+    int x;
+    int y;
+};
+
+// The items of one page, in the order they are drawn.
+using Page = std::vector<Item>;
+
+using RangeCounts = std::array<std::int32_t, ranges::max_mountains + 1>;
+
+// Lays out groups from max_mountains down to 1, with range_count[m] ranges in
+// group m, seven to a row, breaking the page whenever a row would pass the
+// page bottom. The first page also carries the title, which is not an item.
+std::vector<Page> lay_out_gallery(const RangeCounts& range_count);
+
+}  // namespace gallery
