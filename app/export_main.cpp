@@ -1,0 +1,8 @@
+// mountain-ranges-export: the gallery's pages as PNG files, without a window.
+#include "SDL.h"  // on some platforms SDL renames main to enter through its own
+#include "exporter.h"
+
+int main(int argc, char** argv)
+{
+    return app::run_export(argc, argv);
+}

@@ -1,0 +1,143 @@
+#include "exporter.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include "display.h"
+#include "gallery.h"
+#include "png_file.h"
+#include "ranges/ranges.h"
+
+namespace app {
+
+namespace {
+
+constexpr const char* usage =
+    "usage: mountain-ranges-export [--font PATH] [OUTPUT_DIR]\n"
+    "Draws the twenty pages of the mountain range gallery without a window and\n"
+    "writes them as OUTPUT_DIR/page-01.png ... page-20.png (default: the current\n"
+    "folder). The captions use \"times.ttf\" from the working directory, or the\n"
+    "TrueType font given with --font.\n";
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "mountain-ranges-export: %s\n", message.c_str());
+    return 1;
+}
+
+std::string page_path(const std::string& folder, int page)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%02d.png", page);
+    return folder + (folder.back() == '/' ? "" : "/") + name;
+}
+
+// Checked before any drawing so a wrong folder fails at once and leaves nothing.
+bool check_folder(const std::string& folder, std::string& error)
+{
+    struct stat info {};
+    if (stat(folder.c_str(), &info) != 0) {
+        error = "output folder \"" + folder + "\": " + std::strerror(errno);
+        return false;
+    }
+    if (!S_ISDIR(info.st_mode)) {
+        error = "output folder \"" + folder + "\" is not a folder";
+        return false;
+    }
+    if (access(folder.c_str(), W_OK | X_OK) != 0) {
+        error = "cannot write in output folder \"" + folder + "\": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int run_export(int argc, char** argv)
+{
+    std::string folder;
+    std::string font_path;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            std::fputs(usage, stdout);
+            return 0;
+        }
+        if (arg == "--font") {
+            if (i + 1 == argc)
+                return fail("--font needs a path (see --help)");
+            font_path = argv[++i];
+        } else if (arg.rfind("--font=", 0) == 0) {
+            font_path = arg.substr(7);
+        } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
+            return fail("unknown option " + arg + " (see --help)");
+        } else if (folder.empty() && !arg.empty()) {
+            folder = arg;
+        } else {
+            return fail("more than one output folder given (see --help)");
+        }
+    }
+    if (folder.empty())
+        folder = ".";
+
+    std::string error;
+    if (!check_folder(folder, error))
+        return fail(error);
+
+    if (TTF_Init() != 0)
+        return fail(std::string("cannot start the font library: ") + TTF_GetError());
+    TTF_Font* font = open_font(font_path.empty() ? font_file : font_path, error);
+    if (!font) {
+        TTF_Quit();
+        if (font_path.empty()) {
+            char cwd[4096];
+            error += std::string("; put a TrueType font named \"") + font_file + "\" in the working directory, " +
+                     (getcwd(cwd, sizeof cwd) ? cwd : "(unknown)") + ", or pass --font PATH";
+        }
+        return fail(error);
+    }
+
+    const auto start = std::chrono::steady_clock::now();
+    // The window's own format, so every page has the pixels the window shows.
+    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, window_width, window_height, window_depth,
+                                                0xff0000, 0x00ff00, 0x0000ff, 0);
+    int status = 0;
+    if (!surface) {
+        status = fail(std::string("cannot make an off-screen page: ") + SDL_GetError());
+    } else {
+        const Display display = make_display(surface, font);
+        const auto write_page = [&](int page) {
+            const std::string path = page_path(folder, page);
+            if (!write_png(surface, path, error))
+                return false;
+            std::printf("wrote %s\n", path.c_str());
+            return true;
+        };
+
+        clear(display);
+        draw_title(display);
+        const ranges::RangeTables tables = ranges::enumerate_ranges();
+        bool ok = true;
+        const int pages = gallery::show_gallery(display, tables, [&](int page) {
+            ok = ok && write_page(page);
+        });
+        ok = ok && write_page(pages);
+        if (ok) {
+            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+            std::printf("%d pages written to %s in %.3f s\n", pages, folder.c_str(), took.count());
+        } else {
+            status = fail(error);
+        }
+        SDL_FreeSurface(surface);
+    }
+    TTF_CloseFont(font);
+    TTF_Quit();
+    return status;
+}
+
+}  // namespace app

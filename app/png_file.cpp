@@ -1,0 +1,117 @@
+#include "png_file.h"
+
+#include <png.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <vector>
+
+namespace app {
+
+namespace {
+
+// libpng reports errors by longjmp; the message is kept for the caller.
+void on_png_error(png_structp png, png_const_charp message)
+{
+    auto* error = static_cast<std::string*>(png_get_error_ptr(png));
+    *error = message;
+    png_longjmp(png, 1);
+}
+
+void on_png_warning(png_structp, png_const_charp) {}
+
+// Everything libpng touches between setjmp and a longjmp lives outside this
+// function, so nothing is lost when an error jumps back into it.
+bool encode(SDL_Surface* surface, std::FILE* file, std::vector<png_byte>& row, std::string& error)
+{
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, on_png_error,
+                                              on_png_warning);
+    if (!png) {
+        error = "out of memory";
+        return false;
+    }
+    png_infop info = png_create_info_struct(png);
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        return false;
+    }
+    png_init_io(png, file);
+    // The pages are nearly all white: the fastest setting compresses them
+    // almost as well as the default and several times faster.
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(surface->w), static_cast<png_uint_32>(surface->h),
+                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+
+    for (int y = 0; y < surface->h; ++y) {
+        const auto* pixels = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(surface->pixels) +
+                                                             static_cast<std::ptrdiff_t>(y) * surface->pitch);
+        for (int x = 0; x < surface->w; ++x)
+            SDL_GetRGB(pixels[x], surface->format, &row[3 * x], &row[3 * x + 1], &row[3 * x + 2]);
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+}  // namespace
+
+bool write_png(SDL_Surface* surface, const std::string& path, std::string& error)
+{
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        error = "cannot create a file beside \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    // mkstemp makes the file private; give it the mode any new file would get.
+    const mode_t mask = umask(0);
+    umask(mask);
+    fchmod(fd, 0666 & ~mask);
+
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        error = std::string("cannot write: ") + std::strerror(errno);
+        close(fd);
+        unlink(temporary.c_str());
+        return false;
+    }
+
+    std::vector<png_byte> row(3 * static_cast<std::size_t>(surface->w));
+    if (SDL_MUSTLOCK(surface))
+        SDL_LockSurface(surface);
+    errno = 0;
+    bool ok = encode(surface, file, row, error);
+    if (!ok && std::ferror(file) != 0 && errno != 0)
+        error = std::strerror(errno);  // say "no space left", not libpng's "Write Error"
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
+
+    // A full disk may only show when the buffered tail is flushed.
+    if (ok && std::fflush(file) != 0) {
+        error = std::strerror(errno);
+        ok = false;
+    }
+    if (std::fclose(file) != 0 && ok) {
+        error = std::strerror(errno);
+        ok = false;
+    }
+    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
+        error = std::string("cannot rename into place: ") + std::strerror(errno);
+        ok = false;
+    }
+    if (!ok) {
+        unlink(temporary.c_str());
+        error = "cannot write \"" + path + "\": " + error;
+    }
+    return ok;
+}
+
+}  // namespace app
