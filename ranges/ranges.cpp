@@ -55,7 +55,7 @@ std::int32_t join_last_two_mountains(std::int32_t code, int length)
     return result;
 }
 
-RangeTables enumerate_ranges()
+RangeTables enumerate_ranges(int half_length)
 {
     RangeTables t;
     auto& count = t.range_count;
@@ -64,7 +64,9 @@ RangeTables enumerate_ranges()
     table[1][0] = 1;  // UD, the only range of length 2
     count[1] = 1;
 
-    for (int n = 2; n <= max_mountains; ++n) {
+    // The rows are sized for length 16; length 18 would need 1430 codes in a row.
+    const int last_stage = half_length < max_mountains ? half_length : max_mountains;
+    for (int n = 2; n <= last_stage; ++n) {
         // Rows are rewritten in place from the top down, so each row is read
         // before the stage overwrites it.
         for (int k = n; k >= 2; --k) {

@@ -32,8 +32,9 @@ std::int32_t append_peak(std::int32_t code, int n);
 // returned unchanged.
 std::int32_t join_last_two_mountains(std::int32_t code, int length);
 
-// Every range of length 16, each once, row m holding those with m mountains in
-// the order the stage-by-stage construction produces them.
-RangeTables enumerate_ranges();
+// Every range of length 2 * half_length (16 unless asked otherwise, at most 16),
+// each once, row m holding those with m mountains in the order the
+// stage-by-stage construction produces them.
+RangeTables enumerate_ranges(int half_length = max_mountains);
 
 }  // namespace ranges
