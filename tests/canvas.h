@@ -1,0 +1,102 @@
+// An in-memory canvas for pixel tests, with guard words around it and padding
+// at the end of every row, so stray writes show up even without a sanitizer.
+#pragma once
+
+#include <cstdint>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "raster/raster.h"
+
+namespace testing_canvas {
+
+constexpr std::uint32_t white = 0xFFFFFF;
+constexpr std::uint32_t blue = 0x0000FF;
+constexpr std::uint32_t guard = 0xDEADBEEF;
+
+using Point = std::pair<int, int>;  // (x, y)
+
+struct TestCanvas {
+    int width;
+    int height;
+    int stride;  // words per row, more than width
+    std::vector<std::uint32_t> memory;
+
+    TestCanvas(int w, int h, int padding = 7)
+        : width(w), height(h), stride(w + padding),
+          memory(static_cast<std::size_t>(stride) * h + 2 * margin, guard)
+    {
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                at(x, y) = white;
+    }
+
+    static constexpr int margin = 64;
+
+    std::uint32_t& at(int x, int y) { return memory[margin + static_cast<std::size_t>(y) * stride + x]; }
+
+    raster::Canvas view()
+    {
+        return {&memory[margin], width, height, stride * 4};
+    }
+
+    // Pixels that are no longer white.
+    std::set<Point> painted()
+    {
+        std::set<Point> points;
+        for (int y = 0; y < height; ++y)
+            for (int x = 0; x < width; ++x)
+                if (at(x, y) != white)
+                    points.insert({x, y});
+        return points;
+    }
+
+    // True when the guard words and the row padding are untouched.
+    bool guards_intact() const
+    {
+        for (std::size_t i = 0; i < memory.size(); ++i) {
+            const bool inside = i >= margin && i < memory.size() - margin &&
+                                static_cast<int>((i - margin) % stride) < width;
+            if (!inside && memory[i] != guard)
+                return false;
+        }
+        return true;
+    }
+};
+
+// The points marked '#' in an ASCII picture whose top left character stands
+// for (left, top).
+inline std::set<Point> points_of(const std::vector<std::string>& picture, int left, int top)
+{
+    std::set<Point> points;
+    for (std::size_t row = 0; row < picture.size(); ++row)
+        for (std::size_t col = 0; col < picture[row].size(); ++col)
+            if (picture[row][col] == '#')
+                points.insert({left + static_cast<int>(col), top + static_cast<int>(row)});
+    return points;
+}
+
+// An ASCII picture of `points` over the rectangle from (left, top), for
+// failure messages a reader can compare with the expected picture.
+inline std::string picture_of(const std::set<Point>& points, int left, int top, int w, int h)
+{
+    std::string text = "\n";
+    for (int y = top; y < top + h; ++y) {
+        for (int x = left; x < left + w; ++x)
+            text += points.count({x, y}) != 0 ? '#' : '.';
+        text += '\n';
+    }
+    return text;
+}
+
+inline std::set<Point> shifted(const std::set<Point>& points, int dx, int dy)
+{
+    std::set<Point> moved;
+    for (const auto& [x, y] : points)
+        moved.insert({x + dx, y + dy});
+    return moved;
+}
+
+}  // namespace testing_canvas
