@@ -24,7 +24,14 @@ Display make_display(SDL_Surface* surface, TTF_Font* font)
 
 void clear(const Display& display)
 {
-    SDL_FillRect(display.surface, nullptr, display.background);
+    // SDL 1.2 fills a 32-bit surface at half the speed of a plain row fill,
+    // and a page break clears 1.9 MB.
+    SDL_Surface* surface = display.surface;
+    if (SDL_MUSTLOCK(surface) && SDL_LockSurface(surface) != 0)
+        return;
+    raster::fill(canvas_of(surface), display.background);
+    if (SDL_MUSTLOCK(surface))
+        SDL_UnlockSurface(surface);
 }
 
 void draw_caption(const Display& display, const std::string& text, int x, int y)

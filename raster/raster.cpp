@@ -1,5 +1,7 @@
 #include "raster.h"
 
+#include <algorithm>
+#include <array>
 #include <cmath>
 #include <cstdlib>
 #include <limits>
@@ -22,6 +24,14 @@ int truncate(float value)
 }
 
 }  // namespace
+
+void fill(const Canvas& canvas, std::uint32_t colour)
+{
+    for (int y = 0; y < canvas.height; ++y) {
+        auto* row = reinterpret_cast<std::uint8_t*>(canvas.pixels) + static_cast<std::ptrdiff_t>(y) * canvas.pitch;
+        std::fill_n(reinterpret_cast<std::uint32_t*>(row), canvas.width, colour);
+    }
+}
 
 void put_pixel(const Canvas& canvas, int x, int y, std::uint32_t colour)
 {
@@ -130,15 +140,92 @@ void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int h
     }
 }
 
+namespace {
+
+// One horizontal run of a stroke's pixels, relative to its start point.
+struct Run {
+    int dy;
+    int first_dx;
+    int last_dx;
+};
+
+struct StrokeShape {
+    std::array<Run, 2 * stroke_step + 4> runs{};
+    int run_count = 0;
+    int left = 0, right = 0, top = 0, bottom = 0;  // bounds of all runs
+};
+
+// Draws one stroke with the thick-line algorithm itself and records the
+// pixels it sets, so the shape is whatever that algorithm draws.
+StrokeShape trace_stroke(bool up)
+{
+    constexpr int size = 4 * stroke_step;
+    constexpr int origin_x = stroke_step + 2;
+    constexpr int origin_y = 2 * stroke_step;
+    constexpr std::uint32_t unset = 0;
+    std::array<std::uint32_t, size * size> pixels{};
+    const Canvas scratch{pixels.data(), size, size, size * 4};
+    draw_thick_line(scratch, origin_x, origin_y, origin_x + stroke_step,
+                    origin_y + (up ? -stroke_step : stroke_step), stroke_half_width, 1);
+
+    StrokeShape shape;
+    shape.left = shape.top = size;
+    shape.right = shape.bottom = -size;
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            if (pixels[y * size + x] == unset || (x > 0 && pixels[y * size + x - 1] != unset))
+                continue;
+            int end = x;
+            while (end + 1 < size && pixels[y * size + end + 1] != unset)
+                ++end;
+            shape.runs[shape.run_count++] = {y - origin_y, x - origin_x, end - origin_x};
+            shape.left = std::min(shape.left, x - origin_x);
+            shape.right = std::max(shape.right, end - origin_x);
+            shape.top = std::min(shape.top, y - origin_y);
+            shape.bottom = std::max(shape.bottom, y - origin_y);
+        }
+    }
+    return shape;
+}
+
+const StrokeShape& stroke_shape(bool up)
+{
+    static const StrokeShape up_shape = trace_stroke(true);
+    static const StrokeShape down_shape = trace_stroke(false);
+    return up ? up_shape : down_shape;
+}
+
+}  // namespace
+
+void draw_mountain_stroke(const Canvas& canvas, int x, int y, bool up, std::uint32_t colour)
+{
+    const StrokeShape& shape = stroke_shape(up);
+    // On the canvas, all of the stroke's coordinates are positive.
+    const bool shape_holds = x < mountain_shape_limit && y < mountain_shape_limit;
+    const bool on_canvas = x + shape.left >= 0 && y + shape.top >= 0 && x + shape.right < canvas.width &&
+                           y + shape.bottom < canvas.height;
+    if (!shape_holds || !on_canvas) {
+        draw_thick_line(canvas, x, y, x + stroke_step, up ? y - stroke_step : y + stroke_step,
+                        stroke_half_width, colour);
+        return;
+    }
+    auto* origin = reinterpret_cast<std::uint8_t*>(canvas.pixels) + static_cast<std::ptrdiff_t>(y) * canvas.pitch;
+    for (int i = 0; i < shape.run_count; ++i) {
+        const Run& run = shape.runs[i];
+        auto* row = reinterpret_cast<std::uint32_t*>(origin + static_cast<std::ptrdiff_t>(run.dy) * canvas.pitch);
+        for (int dx = run.first_dx; dx <= run.last_dx; ++dx)
+            row[x + dx] = colour;
+    }
+}
+
 void draw_range(const Canvas& canvas, Pen& pen, std::int32_t code, int steps, std::uint32_t colour)
 {
     auto bits = static_cast<std::uint32_t>(code);
     for (int i = 0; i < steps; ++i) {
-        const int x = pen.x;
-        const int y = pen.y;
+        const bool up = (bits & 1U) != 0;
+        draw_mountain_stroke(canvas, pen.x, pen.y, up, colour);
         pen.x += stroke_step;
-        pen.y += (bits & 1U) != 0 ? -stroke_step : stroke_step;
-        draw_thick_line(canvas, x, y, pen.x, pen.y, stroke_half_width, colour);
+        pen.y += up ? -stroke_step : stroke_step;
         bits >>= 1U;
     }
 }

@@ -24,6 +24,9 @@ struct Pen {
 constexpr int stroke_step = 6;       // a stroke moves 6 pixels right and 6 up or down
 constexpr int stroke_half_width = 1; // mountain strokes come out about 3 pixels wide
 
+// Sets every pixel of the canvas to colour.
+void fill(const Canvas& canvas, std::uint32_t colour);
+
 // Stores colour at (x, y); a point off the canvas is ignored.
 void put_pixel(const Canvas& canvas, int x, int y, std::uint32_t colour);
 
@@ -35,6 +38,17 @@ void draw_line(const Canvas& canvas, int x0, int y0, int x1, int y1, std::uint32
 // pixels on each side, placed every tenth of a pixel along it.
 void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int half_width,
                      std::uint32_t colour);
+
+// A mountain stroke costs 170 tick lines and eight calls of sin and cos, yet
+// sets only about 33 pixels. Where all its coordinates are positive and its
+// start lies below this limit, the truncations fall the same way wherever it
+// lies, so its pixels are one fixed shape moved to the start point; the tests
+// check this for every start point up to the limit.
+constexpr int mountain_shape_limit = 1024;
+
+// Sets the same pixels as draw_thick_line from (x, y) to (x + 6, y - 6) when
+// `up`, else to (x + 6, y + 6), with half-width 1: a stroke of a range.
+void draw_mountain_stroke(const Canvas& canvas, int x, int y, bool up, std::uint32_t colour);
 
 // Draws the first `steps` strokes of the range `code` (bit i set = stroke i goes
 // up) as a zigzag from the pen, leaving the pen at the end of the last stroke.

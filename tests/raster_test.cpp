@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include "canvas.h"
 #include "raster/raster.h"
 
@@ -217,6 +219,53 @@ TEST(Range, NoStepsDrawNothing)
     EXPECT_TRUE(canvas.painted().empty());
     EXPECT_EQ(pen.x, 10);
     EXPECT_EQ(pen.y, 50);
+}
+
+}  // namespace
+
+namespace {
+
+// True when both canvases hold the same pixels in the square around (x, y)
+// that any mountain stroke from there can reach. Resets that square to white.
+bool take_same_window(TestCanvas& a, TestCanvas& b, int x, int y)
+{
+    bool same = true;
+    for (int row = std::max(0, y - 8); row <= std::min(a.height - 1, y + 7); ++row)
+        for (int col = std::max(0, x - 2); col <= std::min(a.width - 1, x + 7); ++col) {
+            same = same && a.at(col, row) == b.at(col, row);
+            a.at(col, row) = white;
+            b.at(col, row) = white;
+        }
+    return same;
+}
+
+TEST(MountainStroke, SetsThePixelsOfTheThickLineAtEveryStartPoint)
+{
+    // Covers the whole square where the stored stroke shapes are used, its
+    // edges, and the edges of the canvas, where the thick line is drawn instead.
+    constexpr int size = raster::mountain_shape_limit + 8;
+    TestCanvas literal(size, size, 1);
+    TestCanvas fast(size, size, 1);
+    for (int y = 0; y < size; ++y) {
+        for (int x = 0; x < size; ++x) {
+            for (const bool up : {true, false}) {
+                const int dy = up ? -raster::stroke_step : raster::stroke_step;
+                raster::draw_thick_line(literal.view(), x, y, x + 6, y + dy, 1, blue);
+                raster::draw_mountain_stroke(fast.view(), x, y, up, blue);
+                if (!take_same_window(literal, fast, x, y)) {
+                    TestCanvas a(size, size), b(size, size);
+                    raster::draw_thick_line(a.view(), x, y, x + 6, y + dy, 1, blue);
+                    raster::draw_mountain_stroke(b.view(), x, y, up, blue);
+                    FAIL() << (up ? "up" : "down") << "-stroke from (" << x << ", " << y << ") sets"
+                           << picture_of(b.painted(), x - 2, y - 8, 10, 16) << "instead of"
+                           << picture_of(a.painted(), x - 2, y - 8, 10, 16);
+                }
+            }
+        }
+    }
+    EXPECT_TRUE(fast.painted().empty());
+    EXPECT_TRUE(literal.painted().empty());
+    EXPECT_TRUE(fast.guards_intact());
 }
 
 }  // namespace
