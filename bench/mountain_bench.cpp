@@ -1,0 +1,153 @@
+// Costs of enumerating, drawing strokes, ranges and pages. The "literal"
+// cases evaluate the thick-line algorithm for every stroke; the others take
+// the path the program takes.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <vector>
+
+#include "app/display.h"
+#include "app/gallery.h"
+#include "app/layout.h"
+#include "raster/raster.h"
+#include "ranges/ranges.h"
+
+namespace {
+
+constexpr std::uint32_t white = 0xFFFFFF;
+constexpr std::uint32_t blue = 0x0000FF;
+
+struct Page800 {
+    std::vector<std::uint32_t> pixels = std::vector<std::uint32_t>(800 * 600, white);
+    raster::Canvas view() { return {pixels.data(), 800, 600, 800 * 4}; }
+    void clear() { raster::fill(view(), white); }
+};
+
+const ranges::RangeTables& tables()
+{
+    static const ranges::RangeTables t = ranges::enumerate_ranges();
+    return t;
+}
+
+const std::vector<gallery::Page>& pages()
+{
+    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(tables().range_count);
+    return p;
+}
+
+// A range drawn the straightforward way: the thick-line algorithm for each stroke.
+void draw_range_literal(const raster::Canvas& canvas, raster::Pen pen, std::int32_t code)
+{
+    for (int i = 0; i < ranges::range_length; ++i) {
+        const int x = pen.x;
+        const int y = pen.y;
+        pen.x += raster::stroke_step;
+        pen.y += ((code >> i) & 1) != 0 ? -raster::stroke_step : raster::stroke_step;
+        raster::draw_thick_line(canvas, x, y, pen.x, pen.y, raster::stroke_half_width, blue);
+    }
+}
+
+template <bool literal>
+void draw_ranges_of(Page800& page, const gallery::Page& items)
+{
+    for (const gallery::Item& item : items) {
+        if (item.kind != gallery::Item::Kind::range)
+            continue;
+        const std::int32_t code = tables().range_table[item.mountains][item.index];
+        raster::Pen pen{item.x, item.y};
+        if (literal)
+            draw_range_literal(page.view(), pen, code);
+        else
+            raster::draw_range(page.view(), pen, code, ranges::range_length, blue);
+    }
+}
+
+void BM_enumerate_ranges(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ranges::enumerate_ranges());
+}
+BENCHMARK(BM_enumerate_ranges);
+
+void BM_mountain_stroke_literal(benchmark::State& state)
+{
+    Page800 page;
+    for (auto _ : state)
+        raster::draw_thick_line(page.view(), 343, 300, 349, 294, 1, blue);
+}
+BENCHMARK(BM_mountain_stroke_literal);
+
+void BM_draw_range(benchmark::State& state)
+{
+    Page800 page;
+    for (auto _ : state) {
+        raster::Pen pen{343, 300};
+        raster::draw_range(page.view(), pen, 0x2AAB, 16, blue);
+    }
+}
+BENCHMARK(BM_draw_range);
+
+void BM_draw_range_literal(benchmark::State& state)
+{
+    Page800 page;
+    for (auto _ : state)
+        draw_range_literal(page.view(), {343, 300}, 0x2AAB);
+}
+BENCHMARK(BM_draw_range_literal);
+
+template <bool literal>
+void BM_full_page(benchmark::State& state)
+{
+    Page800 page;
+    for (auto _ : state) {
+        page.clear();
+        draw_ranges_of<literal>(page, pages()[2]);  // page 3: 77 ranges
+        benchmark::ClobberMemory();
+    }
+}
+BENCHMARK(BM_full_page<false>)->Name("BM_full_page");
+BENCHMARK(BM_full_page<true>)->Name("BM_full_page_literal");
+
+template <bool literal>
+void BM_twenty_pages(benchmark::State& state)
+{
+    Page800 page;
+    for (auto _ : state) {
+        for (const gallery::Page& items : pages()) {
+            page.clear();
+            draw_ranges_of<literal>(page, items);
+            benchmark::ClobberMemory();
+        }
+    }
+}
+BENCHMARK(BM_twenty_pages<false>)->Name("BM_twenty_pages")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_twenty_pages<true>)->Name("BM_twenty_pages_literal")->Unit(benchmark::kMillisecond);
+
+// The program's own headless path: SDL surface, captions through SDL_ttf.
+void BM_twenty_pages_with_captions(benchmark::State& state)
+{
+    TTF_Init();
+    std::string error;
+    TTF_Font* font = app::open_font(MR_BENCH_FONT, error);
+    if (!font) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    SDL_Surface* surface =
+        SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 600, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
+    const app::Display display = app::make_display(surface, font);
+    for (auto _ : state) {
+        app::clear(display);
+        app::draw_title(display);
+        gallery::show_gallery(display, tables(), [](int) {});
+        benchmark::ClobberMemory();
+    }
+    SDL_FreeSurface(surface);
+    TTF_CloseFont(font);
+    TTF_Quit();
+}
+BENCHMARK(BM_twenty_pages_with_captions)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+BENCHMARK_MAIN();
