@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building (run) or testing (test) needs,
+# asking apt only for those that are missing.
+set -euo pipefail
+
+run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-liberation)
+test_packages=(libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3 python3-xlib
+               python3-pil valgrind desktop-file-utils)
+
+case "${1:-run}" in
+  run) wanted=("${run_packages[@]}") ;;
+  test) wanted=("${run_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+esac
+
+missing=()
+for package in "${wanted[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -eq 0 ]; then
+  as_root=()
+elif command -v sudo >/dev/null; then
+  as_root=(sudo)
+else
+  echo "Missing packages: ${missing[*]}; run this as root or install them first." >&2
+  exit 1
+fi
+echo "Installing ${missing[*]}"
+"${as_root[@]}" apt-get update -qq
+DEBIAN_FRONTEND=noninteractive "${as_root[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

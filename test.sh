@@ -1,0 +1,28 @@
+#!/usr/bin/env bash
+# Installs what is missing, builds, and runs every test: unit, export,
+# install and end-to-end tests (a real window under Xvfb) on the release
+# build, then all of them again built with AddressSanitizer and
+# UndefinedBehaviorSanitizer, then the real program under valgrind and
+# against sdl12-compat.
+set -euo pipefail
+cd "$(dirname "$0")"
+scripts/install-deps.sh test
+jobs=$(nproc)
+
+echo "== Release build"
+cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DMOUNTAIN_RANGES_TESTS=ON -DMOUNTAIN_RANGES_BENCHMARKS=ON >/dev/null
+cmake --build build -j "$jobs"
+(cd build && ctest --output-on-failure -LE "valgrind|sdl12-compat")
+
+echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
+cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOUNTAIN_RANGES_SANITIZE=ON \
+  -DMOUNTAIN_RANGES_TESTS=ON >/dev/null
+cmake --build build-sanitize -j "$jobs"
+(cd build-sanitize &&
+  ASAN_OPTIONS=abort_on_error=0:detect_leaks=1 \
+  UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" \
+  ctest --output-on-failure -LE "valgrind|sdl12-compat")
+
+echo "== The real program under valgrind and against sdl12-compat"
+(cd build && ctest --output-on-failure -L "valgrind|sdl12-compat")
