@@ -40,20 +40,27 @@ bool encode(SDL_Surface* surface, std::FILE* file, std::vector<png_byte>& row, s
         return false;
     }
     png_init_io(png, file);
-    // The pages are nearly all white: the fastest setting compresses them
-    // almost as well as the default and several times faster.
+    // The pages are nearly all white in long runs: the fastest level without
+    // row filters packs them within a few percent of the default settings, at
+    // a fraction of the time.
     png_set_compression_level(png, 1);
-    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_SUB);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
     png_set_IHDR(png, info, static_cast<png_uint_32>(surface->w), static_cast<png_uint_32>(surface->h),
                  8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
 
+    const SDL_PixelFormat& format = *surface->format;
     for (int y = 0; y < surface->h; ++y) {
         const auto* pixels = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(surface->pixels) +
                                                              static_cast<std::ptrdiff_t>(y) * surface->pitch);
-        for (int x = 0; x < surface->w; ++x)
-            SDL_GetRGB(pixels[x], surface->format, &row[3 * x], &row[3 * x + 1], &row[3 * x + 2]);
+        png_bytep out = row.data();
+        for (int x = 0; x < surface->w; ++x) {
+            const Uint32 p = pixels[x];
+            *out++ = static_cast<png_byte>((p & format.Rmask) >> format.Rshift);
+            *out++ = static_cast<png_byte>((p & format.Gmask) >> format.Gshift);
+            *out++ = static_cast<png_byte>((p & format.Bmask) >> format.Bshift);
+        }
         png_write_row(png, row.data());
     }
     png_write_end(png, info);

@@ -8,7 +8,7 @@
 
 namespace app {
 
-// Writes `surface` (32 bits per pixel) as an 8-bit RGB PNG at `path`, through a
+// Writes `surface` (32 bits per pixel, 8 per colour) as an 8-bit RGB PNG at `path`, through a
 // temporary file in the same folder that is renamed into place once complete.
 // On failure nothing is left behind, `error` names the cause and false is returned.
 bool write_png(SDL_Surface* surface, const std::string& path, std::string& error);

@@ -163,7 +163,7 @@ StrokeShape trace_stroke(bool up)
     constexpr int origin_x = stroke_step + 2;
     constexpr int origin_y = 2 * stroke_step;
     constexpr std::uint32_t unset = 0;
-    std::array<std::uint32_t, size * size> pixels{};
+    std::array<std::uint32_t, std::size_t{size} * size> pixels{};
     const Canvas scratch{pixels.data(), size, size, size * 4};
     draw_thick_line(scratch, origin_x, origin_y, origin_x + stroke_step,
                     origin_y + (up ? -stroke_step : stroke_step), stroke_half_width, 1);
