@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -11,6 +12,28 @@
 #include "ranges/ranges.h"
 
 namespace app {
+
+namespace {
+
+// True when `text` rendered with `font` sets at least one pixel.
+bool draws_ink(TTF_Font* font, const char* text)
+{
+    // Solid rendering gives an 8-bit surface: index 0 is the background.
+    SDL_Surface* image = TTF_RenderText_Solid(font, text, SDL_Color{0, 0, 0, 0});
+    if (!image)
+        return false;
+    bool ink = false;
+    SDL_LockSurface(image);
+    for (int y = 0; y < image->h && !ink; ++y) {
+        const Uint8* row = static_cast<const Uint8*>(image->pixels) + static_cast<std::ptrdiff_t>(y) * image->pitch;
+        ink = std::any_of(row, row + image->w, [](Uint8 index) { return index != 0; });
+    }
+    SDL_UnlockSurface(image);
+    SDL_FreeSurface(image);
+    return ink;
+}
+
+}  // namespace
 
 Display make_display(SDL_Surface* surface, TTF_Font* font)
 {
@@ -69,6 +92,11 @@ TTF_Font* open_font(const std::string& path, std::string& error)
         error = "\"" + path + "\" is a directory, not a font file";
         return nullptr;
     }
+    if (!S_ISREG(info.st_mode)) {
+        // Opening a pipe or a device could block for ever.
+        error = "\"" + path + "\" is not a regular file";
+        return nullptr;
+    }
     if (FILE* file = std::fopen(path.c_str(), "rb")) {
         std::fclose(file);
     } else {
@@ -76,8 +104,17 @@ TTF_Font* open_font(const std::string& path, std::string& error)
         return nullptr;
     }
     TTF_Font* font = TTF_OpenFont(path.c_str(), font_size);
-    if (!font)
+    if (!font) {
         error = "\"" + path + "\" is not a TrueType font that can be used (" + TTF_GetError() + ")";
+        return nullptr;
+    }
+    // A truncated file can open and still draw its glyphs blank: make sure
+    // the characters of the title and the captions leave some ink.
+    if (!draws_ink(font, " MOUNTAIN RANGES WITH LENGTH 0123456789 mountain(s)")) {
+        error = "\"" + path + "\" is a damaged font: its glyphs cannot be drawn";
+        TTF_CloseFont(font);
+        return nullptr;
+    }
     return font;
 }
 

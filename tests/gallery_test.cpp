@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 #include <fstream>
+#include <iterator>
 #include <memory>
 #include <random>
 
@@ -189,6 +191,12 @@ TEST(Font, FailuresNameTheirCause)
         for (int i = 0; i < 4096; ++i)
             noise.put(static_cast<char>(random()));
     }
+    {
+        std::ifstream font(MR_TEST_FONT, std::ios::binary);
+        const std::string bytes((std::istreambuf_iterator<char>(font)), std::istreambuf_iterator<char>());
+        std::ofstream(dir + "/half.ttf", std::ios::binary) << bytes.substr(0, bytes.size() / 2);
+    }
+    ASSERT_EQ(mkfifo((dir + "/pipe.ttf").c_str(), 0600), 0);
     struct Case {
         std::string path;
         const char* says;
@@ -196,7 +204,9 @@ TEST(Font, FailuresNameTheirCause)
     const Case cases[] = {{dir + "/missing.ttf", "No such file"},
                           {dir, "is a directory"},
                           {dir + "/empty.ttf", "not a TrueType font"},
-                          {dir + "/noise.ttf", "not a TrueType font"}};
+                          {dir + "/noise.ttf", "not a TrueType font"},
+                          {dir + "/half.ttf", "damaged"},  // opens, but draws blank glyphs
+                          {dir + "/pipe.ttf", "not a regular file"}};  // would block in open
     for (const Case& c : cases) {
         std::string error;
         EXPECT_EQ(app::open_font(c.path, error), nullptr) << c.path;
@@ -205,6 +215,8 @@ TEST(Font, FailuresNameTheirCause)
     }
     std::remove((dir + "/empty.ttf").c_str());
     std::remove((dir + "/noise.ttf").c_str());
+    std::remove((dir + "/half.ttf").c_str());
+    std::remove((dir + "/pipe.ttf").c_str());
     rmdir(folder);
     TTF_Quit();
 }
