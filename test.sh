@@ -12,7 +12,7 @@ jobs=$(nproc)
 echo "== Release build"
 cmake -S . -B build -DCMAKE_BUILD_TYPE=Release -DMOUNTAIN_RANGES_TESTS=ON -DMOUNTAIN_RANGES_BENCHMARKS=ON >/dev/null
 cmake --build build -j "$jobs"
-(cd build && ctest --output-on-failure -LE "valgrind|sdl12-compat")
+(cd build && ctest --output-on-failure -LE memcheck)
 
 echo "== AddressSanitizer and UndefinedBehaviorSanitizer build"
 cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOUNTAIN_RANGES_SANITIZE=ON \
@@ -21,8 +21,12 @@ cmake --build build-sanitize -j "$jobs"
 (cd build-sanitize &&
   ASAN_OPTIONS=abort_on_error=0:detect_leaks=1 \
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
-  LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" \
-  ctest --output-on-failure -LE "valgrind|sdl12-compat")
+  LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp":print_suppressions=0 \
+  ctest --output-on-failure -LE memcheck)
 
-echo "== The real program under valgrind and against sdl12-compat"
-(cd build && ctest --output-on-failure -L "valgrind|sdl12-compat")
+echo "== The real program through all pages under valgrind memcheck"
+(cd build && ctest --output-on-failure -L memcheck)
+
+echo "== The end-to-end tests against sdl12-compat"
+compat=$(tests/e2e/sdl12_compat.sh)
+(cd build && MR_LD_LIBRARY_PATH=$compat ctest --output-on-failure -L e2e)

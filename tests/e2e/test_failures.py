@@ -1,0 +1,102 @@
+"""Hostile environments: no X server, or no usable times.ttf. Each must end the
+program by itself, promptly, with status 1 and exactly one line on stderr,
+never with a signal and never by hanging."""
+
+import os
+import random
+import shutil
+import unittest
+
+from harness import FONT_NAME, ProgramRun, ProgramTestCase, font_path, free_display_number, scaled
+
+
+class FailureAssertions:
+
+    def assert_fails_with_one_line(self, run, *mentions):
+        status = run.wait(scaled(10))
+        self.assertGreaterEqual(status, 0, f"killed by signal {-status}: {run.describe_exit()}")
+        self.assertEqual(status, 1, "expected exit status 1: " + run.describe_exit())
+        self.assertEqual(run.stdout, "", "the program printed on stdout")
+        self.assertTrue(run.stderr.endswith("\n") and run.stderr.count("\n") == 1,
+                        f"expected exactly one line on stderr, got {run.stderr!r}")
+        line = run.stderr.strip()
+        self.assertTrue(line, "the line on stderr is blank")
+        for mention in mentions:
+            if isinstance(mention, tuple):
+                self.assertTrue(any(m in line for m in mention),
+                                f"the message should mention one of {mention}: {line!r}")
+            else:
+                self.assertIn(mention, line, f"the message should mention {mention!r}")
+        return line
+
+
+class NoDisplayTest(FailureAssertions, unittest.TestCase):
+    """SDL_VIDEODRIVER=x11 without an X server to talk to."""
+
+    def run_with_display(self, display):
+        run = ProgramRun(display)
+        self.addCleanup(run.stop)
+        return run.start()
+
+    def test_no_display_set(self):
+        run = self.run_with_display(None)
+        line = self.assert_fails_with_one_line(run)
+        self.assertIn("display", line.lower())
+
+    def test_display_without_a_server(self):
+        run = self.run_with_display(f":{free_display_number()}")
+        line = self.assert_fails_with_one_line(run)
+        self.assertIn("display", line.lower())
+
+
+class FontFailureTest(FailureAssertions, ProgramTestCase):
+    """A window can be had, but times.ttf cannot be used. The message names the
+    file and the working directory it was looked for in."""
+
+    def assert_font_failure(self, font):
+        run = self.start_program(font=font, find=False)
+        workdir = (run.workdir, os.path.realpath(run.workdir))
+        return self.assert_fails_with_one_line(run, FONT_NAME, workdir)
+
+    def test_no_font_file(self):
+        self.assert_font_failure(None)
+
+    def test_font_path_is_a_directory(self):
+        self.assert_font_failure(os.mkdir)
+
+    def test_empty_font_file(self):
+        self.assert_font_failure(lambda path: open(path, "wb").close())
+
+    def test_font_file_of_random_bytes(self):
+        def write_random(path):
+            with open(path, "wb") as f:
+                f.write(random.Random(1430).randbytes(64 * 1024))
+        self.assert_font_failure(write_random)
+
+    def test_font_file_truncated_to_half(self):
+        # The table directory survives, the glyphs do not: the font opens but
+        # cannot draw the title or a caption.
+        def write_truncated(path):
+            with open(font_path(), "rb") as f:
+                data = f.read()
+            with open(path, "wb") as f:
+                f.write(data[:len(data) // 2])
+        self.assert_font_failure(write_truncated)
+
+    def test_font_file_is_a_named_pipe(self):
+        # Opening a FIFO for reading blocks until someone writes to it.
+        self.assert_font_failure(os.mkfifo)
+
+    def test_unreadable_font_file(self):
+        if os.geteuid() == 0:
+            self.skipTest("running as root, which reads a file whatever its permissions; "
+                          "run the suite as an ordinary user to cover this case")
+
+        def write_unreadable(path):
+            shutil.copyfile(font_path(), path)
+            os.chmod(path, 0)
+        self.assert_font_failure(write_unreadable)
+
+
+if __name__ == "__main__":
+    unittest.main()
