@@ -128,4 +128,12 @@ void wait_for_key_or_quit()
     // The event system failed; waiting on would block for ever.
 }
 
+void ignore_other_events()
+{
+    // SDL's queue holds about 128 events and drops what comes on top: a storm
+    // of mouse motion could otherwise crowd out the key press behind it.
+    for (const Uint8 type : {SDL_ACTIVEEVENT, SDL_KEYUP, SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP})
+        SDL_EventState(type, SDL_IGNORE);
+}
+
 }  // namespace app

@@ -51,4 +51,7 @@ TTF_Font* open_font(const std::string& path, std::string& error);
 // event is dropped.
 void wait_for_key_or_quit();
 
+// Tells SDL not to queue the events wait_for_key_or_quit would drop anyway.
+void ignore_other_events();
+
 }  // namespace app

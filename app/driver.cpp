@@ -39,6 +39,7 @@ int run()
                                            SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (!screen)
         return fail(std::string("cannot open an 800 x 600 window: ") + SDL_GetError());
+    ignore_other_events();
 
     Display display = make_display(screen, nullptr);
     clear(display);
