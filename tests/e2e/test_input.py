@@ -31,9 +31,20 @@ class IgnoredInputTest(ProgramTestCase):
         self.server.move_and_click(1000)
         self.show(run, 1)
         self.assert_still_running(run, "after mouse motion and clicks")
-        self.press(run, "space")
+        self.server.type_key(run.wid, "space")
         # Had any of the 1000 clicks counted, the program would have ended
         # long before the next twenty key presses.
+        self.walk_on_with_keys(run, 2)
+
+    def test_key_press_is_not_lost_behind_mouse_activity(self):
+        # The user moves and clicks the mouse while the program is busy, then
+        # presses a key. SDL 1.2 queues at most 127 events and drops what
+        # comes after: the key press must not be among the dropped.
+        run = self.start_program()
+        self.show(run, 1)
+        with run.paused():
+            self.server.move_and_click(1000)
+            self.server.type_key(run.wid, "space")
         self.walk_on_with_keys(run, 2)
 
     def test_key_releases_do_not_turn_the_page(self):
