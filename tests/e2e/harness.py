@@ -543,11 +543,13 @@ def wait_for_page(server, run, number, timeout=None):
     timeout = timeout or scaled(15)
     deadline = time.monotonic() + timeout
     shot = None
+    last_error = None
     while True:
         alive = run.running()
         try:
             shot = server.screenshot(run.wid)
-        except xerror.XError:
+        except xerror.XError as error:
+            last_error = error
             # The window is gone: with the program, or because SDL replaced
             # it while setting up (sdl12-compat does when it picks an OpenGL
             # visual, which a slow run under valgrind gets to see).
@@ -562,15 +564,30 @@ def wait_for_page(server, run, number, timeout=None):
         if time.monotonic() > deadline:
             break
         time.sleep(0.02)
+    if shot is None:
+        raise AssertionError(f"no screenshot of window {run.wid:#x} could be taken while "
+                             f"page-{number:02d} was awaited: {last_error}; "
+                             + describe_window(server, run.wid))
     raise AssertionError(mismatch_report(shot, expected, f"page-{number:02d}"))
+
+
+def describe_window(server, wid):
+    """Where the window is and whether it is mapped, for failure messages."""
+    try:
+        window = server.window(wid)
+        g = window.get_geometry()
+        origin = window.translate_coords(server.connection.screen().root, 0, 0)
+        state = window.get_attributes().map_state
+        return (f"window {wid:#x} is {g.width} x {g.height} at ({-origin.x}, {-origin.y}), "
+                f"map state {state} (2 = viewable)")
+    except xerror.XError as error:
+        return f"window {wid:#x} cannot be queried: {error}"
 
 
 def mismatch_report(shot, expected, name):
     folder = artifacts_dir()
     expected_path = os.path.join(folder, f"{name}-expected.png")
     expected.save(expected_path)
-    if shot is None:
-        return f"no screenshot could be taken of {name}; expected page in {expected_path}"
     shot_path = os.path.join(folder, f"{name}-screen.png")
     shot.save(shot_path)
     if shot.size != expected.size:
