@@ -1,6 +1,7 @@
 #include "display.h"
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -116,6 +117,12 @@ TTF_Font* open_font(const std::string& path, std::string& error)
         return nullptr;
     }
     return font;
+}
+
+std::string working_directory()
+{
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? buffer : "(unknown)";
 }
 
 void wait_for_key_or_quit()

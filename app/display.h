@@ -47,6 +47,10 @@ raster::Canvas canvas_of(SDL_Surface* surface);
 // returns null and puts in `error` a sentence naming the cause.
 TTF_Font* open_font(const std::string& path, std::string& error);
 
+// The working directory, where a relative font name such as font_file is
+// looked up, for messages; "(unknown)" if it cannot be had.
+std::string working_directory();
+
 // Blocks until the user presses a key or asks to close the window; every other
 // event is dropped.
 void wait_for_key_or_quit();

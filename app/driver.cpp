@@ -1,7 +1,5 @@
 #include "driver.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,12 +16,6 @@ int fail(const std::string& message)
 {
     std::fprintf(stderr, "mountain-ranges: %s\n", message.c_str());
     return 1;
-}
-
-std::string working_directory()
-{
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? buffer : "(unknown)";
 }
 
 }  // namespace

@@ -94,11 +94,9 @@ int run_export(int argc, char** argv)
     TTF_Font* font = open_font(font_path.empty() ? font_file : font_path, error);
     if (!font) {
         TTF_Quit();
-        if (font_path.empty()) {
-            char cwd[4096];
+        if (font_path.empty())
             error += std::string("; put a TrueType font named \"") + font_file + "\" in the working directory, " +
-                     (getcwd(cwd, sizeof cwd) ? cwd : "(unknown)") + ", or pass --font PATH";
-        }
+                     working_directory() + ", or pass --font PATH";
         return fail(error);
     }
 

@@ -91,12 +91,4 @@ inline std::string picture_of(const std::set<Point>& points, int left, int top, 
     return text;
 }
 
-inline std::set<Point> shifted(const std::set<Point>& points, int dx, int dy)
-{
-    std::set<Point> moved;
-    for (const auto& [x, y] : points)
-        moved.insert({x + dx, y + dy});
-    return moved;
-}
-
 }  // namespace testing_canvas
