@@ -1,5 +1,6 @@
 #include "driver.h"
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -18,19 +19,60 @@ int fail(const std::string& message)
     return 1;
 }
 
+bool driver_chosen_by_user()
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    return driver != nullptr && *driver != '\0';
+}
+
+// With no X server to talk to, classic SDL falls back to text-mode drivers
+// (libcaca, aalib) that paint the terminal and wait there for ever, and
+// sdl12-compat to an off-screen one that shows nothing. Unless the user asked
+// for a driver, only the X11 one will do.
+void insist_on_a_window_system()
+{
+    if (!driver_chosen_by_user())
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+}
+
+// SDL turns SIGINT and SIGTERM into quit requests, which here only turn the
+// page; Ctrl-C, kill and the end of a desktop session must end the program.
+struct SignalDispositions {
+    struct sigaction interrupt {};
+    struct sigaction terminate {};
+};
+
+SignalDispositions save_signal_dispositions()
+{
+    SignalDispositions saved;
+    sigaction(SIGINT, nullptr, &saved.interrupt);
+    sigaction(SIGTERM, nullptr, &saved.terminate);
+    return saved;
+}
+
+void restore_signal_dispositions(const SignalDispositions& saved)
+{
+    sigaction(SIGINT, &saved.interrupt, nullptr);
+    sigaction(SIGTERM, &saved.terminate, nullptr);
+}
+
 }  // namespace
 
 int run()
 {
+    const SignalDispositions signals = save_signal_dispositions();
+    insist_on_a_window_system();
     if (SDL_Init(SDL_INIT_VIDEO) != 0)
-        return fail(std::string("cannot start the display: ") + SDL_GetError() +
-                    "; run it on a desktop, or set DISPLAY to a running X server");
+        return fail(std::string("no X display (") + SDL_GetError() +
+                    "); run it on a desktop or set DISPLAY to a running X server");
     std::atexit(SDL_Quit);
 
     SDL_Surface* screen = SDL_SetVideoMode(window_width, window_height, window_depth,
                                            SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (!screen)
         return fail(std::string("cannot open an 800 x 600 window: ") + SDL_GetError());
+    // Both SDL builds install their handlers while the video starts.
+    restore_signal_dispositions(signals);
     ignore_other_events();
 
     Display display = make_display(screen, nullptr);

@@ -318,9 +318,10 @@ class ProgramRun:
 
     `font` is what the working directory holds as times.ttf: "copy" (a copy
     of MR_FONT), None (nothing), or a callable that makes it given the path.
-    `display` is the DISPLAY to use, or None to unset it."""
+    `display` is the DISPLAY to use, or None to unset it; `video_driver` the
+    SDL_VIDEODRIVER, or None to leave the choice to the program."""
 
-    def __init__(self, display, font="copy"):
+    def __init__(self, display, font="copy", video_driver="x11"):
         self.workdir = tempfile.mkdtemp(prefix="mountain-ranges-run-")
         self.font_path = os.path.join(self.workdir, FONT_NAME)
         if font == "copy":
@@ -328,6 +329,7 @@ class ProgramRun:
         elif callable(font):
             font(self.font_path)
         self.display = display
+        self.video_driver = video_driver
         self.process = None
         self.wid = None
         self._stdout = tempfile.TemporaryFile()
@@ -341,7 +343,8 @@ class ProgramRun:
             env.pop(name, None)
         if self.display is not None:
             env["DISPLAY"] = self.display
-        env["SDL_VIDEODRIVER"] = "x11"
+        if self.video_driver is not None:
+            env["SDL_VIDEODRIVER"] = self.video_driver
         library_path = [p for p in (os.environ.get("MR_LD_LIBRARY_PATH"),
                                     os.environ.get("LD_LIBRARY_PATH")) if p]
         if library_path:
@@ -399,8 +402,6 @@ class ProgramRun:
     def stop(self):
         if self.process is not None:
             # Only a test that failed half way leaves the program running.
-            # SIGTERM would not do: SDL turns it into a close request, which
-            # merely turns the page.
             if self.process.poll() is None:
                 self.process.kill()
             self.process.wait()

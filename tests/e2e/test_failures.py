@@ -31,22 +31,25 @@ class FailureAssertions:
 
 
 class NoDisplayTest(FailureAssertions, unittest.TestCase):
-    """SDL_VIDEODRIVER=x11 without an X server to talk to."""
+    """No X server to talk to, as over ssh: with SDL_VIDEODRIVER=x11, and
+    with no driver named, where SDL would fall back to drawing in the
+    terminal and waiting there."""
 
-    def run_with_display(self, display):
-        run = ProgramRun(display)
+    def assert_refused(self, display, video_driver):
+        run = ProgramRun(display, video_driver=video_driver)
         self.addCleanup(run.stop)
-        return run.start()
+        line = self.assert_fails_with_one_line(run.start())
+        self.assertIn("display", line.lower())
 
     def test_no_display_set(self):
-        run = self.run_with_display(None)
-        line = self.assert_fails_with_one_line(run)
-        self.assertIn("display", line.lower())
+        for driver in ("x11", None):
+            with self.subTest(SDL_VIDEODRIVER=driver):
+                self.assert_refused(None, driver)
 
     def test_display_without_a_server(self):
-        run = self.run_with_display(f":{free_display_number()}")
-        line = self.assert_fails_with_one_line(run)
-        self.assertIn("display", line.lower())
+        for driver in ("x11", None):
+            with self.subTest(SDL_VIDEODRIVER=driver):
+                self.assert_refused(f":{free_display_number()}", driver)
 
 
 class FontFailureTest(FailureAssertions, ProgramTestCase):

@@ -1,9 +1,10 @@
 """Walking the gallery: every key press or close request shows the next page,
 and the one on the last page ends the program."""
 
+import signal
 import unittest
 
-from harness import PAGE_COUNT, ProgramTestCase
+from harness import PAGE_COUNT, ProgramTestCase, scaled
 
 
 class KeyWalkTest(ProgramTestCase):
@@ -59,6 +60,19 @@ class CloseRequestTest(ProgramTestCase):
             self.assert_still_running(run, f"on page {page}, before its close request")
             self.request_close(run)
         self.assert_clean_exit(run)
+
+
+class SignalTest(ProgramTestCase):
+    """Ctrl-C, kill and the end of a desktop session end the program at once,
+    by the signal's own default action, where a close request turns the page."""
+
+    def test_interrupt_and_terminate_end_the_program(self):
+        for number in (signal.SIGINT, signal.SIGTERM):
+            with self.subTest(signal=number.name):
+                run = self.start_program()
+                self.show(run, 1)
+                run.process.send_signal(number)
+                self.assertEqual(run.wait(scaled(5)), -number, run.describe_exit())
 
 
 if __name__ == "__main__":
