@@ -4,13 +4,16 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 #include "display.h"
 #include "gallery.h"
 #include "png_file.h"
+#include "staged_files.h"
 #include "ranges/ranges.h"
 
 namespace app {
@@ -54,6 +57,44 @@ bool check_folder(const std::string& folder, std::string& error)
         return false;
     }
     return true;
+}
+
+// Writes one page into a staged file for `path`; the page reaches its final
+// name only when the whole set is published.
+bool stage_page(SDL_Surface* surface, const std::string& path, std::string& error)
+{
+    const int fd = staging::stage_file(path, error);
+    if (fd < 0)
+        return false;
+    std::FILE* file = fdopen(fd, "wb");
+    if (!file) {
+        error = std::strerror(errno);
+        close(fd);
+        return false;
+    }
+    bool ok = write_png(surface, file, error);
+    // A full disk may only show when the buffered tail is flushed.
+    if (ok && std::fflush(file) != 0) {
+        error = std::strerror(errno);
+        ok = false;
+    }
+    if (std::fclose(file) != 0 && ok) {
+        error = std::strerror(errno);
+        ok = false;
+    }
+    if (!ok)
+        error = "cannot write \"" + path + "\": " + error;
+    return ok;
+}
+
+// The report goes to stdout; losing it (a full device, a closed pipe) is a
+// failure like any other.
+bool report_written(std::string& error)
+{
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return true;
+    error = std::string("cannot write the report to standard output: ") + std::strerror(errno);
+    return false;
 }
 
 }  // namespace
@@ -109,28 +150,29 @@ int run_export(int argc, char** argv)
         status = fail(std::string("cannot make an off-screen page: ") + SDL_GetError());
     } else {
         const Display display = make_display(surface, font);
-        const auto write_page = [&](int page) {
-            const std::string path = page_path(folder, page);
-            if (!write_png(surface, path, error))
-                return false;
-            std::printf("wrote %s\n", path.c_str());
-            return true;
-        };
-
         clear(display);
         draw_title(display);
         const ranges::RangeTables tables = ranges::enumerate_ranges();
+        std::vector<std::string> paths;
         bool ok = true;
-        const int pages = gallery::show_gallery(display, tables, [&](int page) {
-            ok = ok && write_page(page);
-        });
-        ok = ok && write_page(pages);
+        const auto stage = [&](int page) {
+            paths.push_back(page_path(folder, page));
+            ok = ok && stage_page(surface, paths.back(), error);
+        };
+        const int pages = gallery::show_gallery(display, tables, stage);
+        stage(pages);
+        ok = ok && staging::publish_staged_files(error);
         if (ok) {
+            for (const std::string& path : paths)
+                std::printf("wrote %s\n", path.c_str());
             const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
             std::printf("%d pages written to %s in %.3f s\n", pages, folder.c_str(), took.count());
+            ok = report_written(error);
         } else {
-            status = fail(error);
+            staging::discard_staged_files();
         }
+        if (!ok)
+            status = fail(error);
         SDL_FreeSurface(surface);
     }
     TTF_CloseFont(font);

@@ -1,9 +1,6 @@
 #include "png_file.h"
 
 #include <png.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cerrno>
 #include <csetjmp>
 #include <cstdio>
@@ -70,54 +67,17 @@ bool encode(SDL_Surface* surface, std::FILE* file, std::vector<png_byte>& row, s
 
 }  // namespace
 
-bool write_png(SDL_Surface* surface, const std::string& path, std::string& error)
+bool write_png(SDL_Surface* surface, std::FILE* file, std::string& error)
 {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = "cannot create a file beside \"" + path + "\": " + std::strerror(errno);
-        return false;
-    }
-    // mkstemp makes the file private; give it the mode any new file would get.
-    const mode_t mask = umask(0);
-    umask(mask);
-    fchmod(fd, 0666 & ~mask);
-
-    std::FILE* file = fdopen(fd, "wb");
-    if (!file) {
-        error = std::string("cannot write: ") + std::strerror(errno);
-        close(fd);
-        unlink(temporary.c_str());
-        return false;
-    }
-
     std::vector<png_byte> row(3 * static_cast<std::size_t>(surface->w));
     if (SDL_MUSTLOCK(surface))
         SDL_LockSurface(surface);
     errno = 0;
-    bool ok = encode(surface, file, row, error);
+    const bool ok = encode(surface, file, row, error);
     if (!ok && std::ferror(file) != 0 && errno != 0)
         error = std::strerror(errno);  // say "no space left", not libpng's "Write Error"
     if (SDL_MUSTLOCK(surface))
         SDL_UnlockSurface(surface);
-
-    // A full disk may only show when the buffered tail is flushed.
-    if (ok && std::fflush(file) != 0) {
-        error = std::strerror(errno);
-        ok = false;
-    }
-    if (std::fclose(file) != 0 && ok) {
-        error = std::strerror(errno);
-        ok = false;
-    }
-    if (ok && std::rename(temporary.c_str(), path.c_str()) != 0) {
-        error = std::string("cannot rename into place: ") + std::strerror(errno);
-        ok = false;
-    }
-    if (!ok) {
-        unlink(temporary.c_str());
-        error = "cannot write \"" + path + "\": " + error;
-    }
     return ok;
 }
 

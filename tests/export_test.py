@@ -125,17 +125,43 @@ class ExportFailures(unittest.TestCase):
         self.assert_fails_cleanly(run(["--font", "nowhere.ttf", "."], cwd=self.dir), "nowhere.ttf")
         self.assertEqual(os.listdir(self.dir), [])
 
-    def test_full_disk_leaves_no_partial_file(self):
+    def export_old_set(self):
         out = os.path.join(self.dir, "out")
         os.mkdir(out)
-        # Room for the first pages but not for all: a page is about 20 kB.
-        result = run([out], cwd=self.dir, limit_file_size=20000)
-        self.assert_fails_cleanly(result, "page-")
-        written = sorted(os.listdir(out))
-        self.assertTrue(all(name.endswith(".png") for name in written), written)
-        for name in written:
-            Image.open(os.path.join(out, name)).load()  # each one complete
+        self.assertEqual(run([out], cwd=self.dir).returncode, 0)
+        return out, {name: os.stat(os.path.join(out, name)).st_ino for name in os.listdir(out)}
 
+    def test_full_disk_leaves_the_older_set_whole(self):
+        out, old_set = self.export_old_set()
+        # A full disk, as far as the writer can tell: room for page 1 but not
+        # for a larger page that comes after it.
+        sizes = [os.path.getsize(os.path.join(out, name)) for name in sorted(old_set)]
+        self.assertGreater(max(sizes), sizes[0])
+        result = run([out], cwd=self.dir, limit_file_size=sizes[0])
+        self.assert_fails_cleanly(result, "page-")
+        now = {name: os.stat(os.path.join(out, name)).st_ino for name in os.listdir(out)}
+        self.assertEqual(now, old_set, "the folder should still hold the older set, untouched")
+
+    def test_interrupted_export_leaves_no_temporary_file(self):
+        out, old_set = self.export_old_set()
+        for number in (signal.SIGINT, signal.SIGTERM):
+            # Signal the exporter as soon as its first temporary file shows;
+            # should it finish before that, try again.
+            for _ in range(20):
+                process = subprocess.Popen([EXPORT, out], cwd=self.dir, stdout=subprocess.DEVNULL)
+                while process.poll() is None and len(os.listdir(out)) == len(old_set):
+                    pass
+                process.send_signal(number)
+                if process.wait(60) == -number:
+                    break
+            self.assertEqual(process.returncode, -number, "never caught the exporter at work")
+            self.assertEqual(sorted(os.listdir(out)), sorted(old_set))
+
+    def test_lost_report_is_a_failure(self):
+        with open("/dev/full", "w") as full:
+            result = subprocess.run([EXPORT, "."], cwd=self.dir, stdout=full, stderr=subprocess.PIPE,
+                                    text=True, timeout=60)
+        self.assert_fails_cleanly(result, "standard output")
 
 if __name__ == "__main__":
     unittest.main()
