@@ -10,11 +10,11 @@
 #include <string>
 #include <vector>
 
-#include "display.h"
-#include "gallery.h"
+#include "font.h"
+#include "gallery/page.h"
 #include "png_file.h"
-#include "staged_files.h"
 #include "ranges/ranges.h"
+#include "staged_files.h"
 
 namespace app {
 
@@ -61,7 +61,7 @@ bool check_folder(const std::string& folder, std::string& error)
 
 // Writes one page into a staged file for `path`; the page reaches its final
 // name only when the whole set is published.
-bool stage_page(SDL_Surface* surface, const std::string& path, std::string& error)
+bool stage_page(const raster::Canvas& canvas, const std::string& path, std::string& error)
 {
     const int fd = staging::stage_file(path, error);
     if (fd < 0)
@@ -72,7 +72,7 @@ bool stage_page(SDL_Surface* surface, const std::string& path, std::string& erro
         close(fd);
         return false;
     }
-    bool ok = write_png(surface, file, error);
+    bool ok = write_png(canvas, file, error);
     // A full disk may only show when the buffered tail is flushed.
     if (ok && std::fflush(file) != 0) {
         error = std::strerror(errno);
@@ -130,11 +130,8 @@ int run_export(int argc, char** argv)
     if (!check_folder(folder, error))
         return fail(error);
 
-    if (TTF_Init() != 0)
-        return fail(std::string("cannot start the font library: ") + TTF_GetError());
-    TTF_Font* font = open_font(font_path.empty() ? font_file : font_path, error);
-    if (!font) {
-        TTF_Quit();
+    gallery::TextImages texts;
+    if (!render_texts(font_path.empty() ? font_file : font_path, ranges::range_length, texts, error)) {
         if (font_path.empty())
             error += std::string("; put a TrueType font named \"") + font_file + "\" in the working directory, " +
                      working_directory() + ", or pass --font PATH";
@@ -142,42 +139,30 @@ int run_export(int argc, char** argv)
     }
 
     const auto start = std::chrono::steady_clock::now();
-    // The window's own format, so every page has the pixels the window shows.
-    SDL_Surface* surface = SDL_CreateRGBSurface(SDL_SWSURFACE, window_width, window_height, window_depth,
-                                                0xff0000, 0x00ff00, 0x0000ff, 0);
-    int status = 0;
-    if (!surface) {
-        status = fail(std::string("cannot make an off-screen page: ") + SDL_GetError());
-    } else {
-        const Display display = make_display(surface, font);
-        clear(display);
-        draw_title(display);
-        const ranges::RangeTables tables = ranges::enumerate_ranges();
-        std::vector<std::string> paths;
-        bool ok = true;
-        const auto stage = [&](int page) {
-            paths.push_back(page_path(folder, page));
-            ok = ok && stage_page(surface, paths.back(), error);
-        };
-        const int pages = gallery::show_gallery(display, tables, stage);
-        stage(pages);
-        ok = ok && staging::publish_staged_files(error);
-        if (ok) {
-            for (const std::string& path : paths)
-                std::printf("wrote %s\n", path.c_str());
-            const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-            std::printf("%d pages written to %s in %.3f s\n", pages, folder.c_str(), took.count());
-            ok = report_written(error);
-        } else {
+    // The window's own pixel format, so every page has the pixels the window shows.
+    std::vector<std::uint32_t> pixels(std::size_t{gallery::page_width} * gallery::page_height);
+    const raster::Canvas canvas{pixels.data(), gallery::page_width, gallery::page_height, gallery::page_width * 4};
+    const gallery::Colours colours = {0xFFFFFF, 0x0000FF, 0x000000};
+    const ranges::RangeTables tables = ranges::enumerate_ranges();
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count);
+
+    std::vector<std::string> paths;
+    for (const gallery::Page& page : pages) {
+        gallery::draw_page(canvas, texts, tables, page, colours);
+        paths.push_back(page_path(folder, static_cast<int>(paths.size()) + 1));
+        if (!stage_page(canvas, paths.back(), error)) {
             staging::discard_staged_files();
+            return fail(error);
         }
-        if (!ok)
-            status = fail(error);
-        SDL_FreeSurface(surface);
     }
-    TTF_CloseFont(font);
-    TTF_Quit();
-    return status;
+    if (!staging::publish_staged_files(error))
+        return fail(error);
+
+    for (const std::string& path : paths)
+        std::printf("wrote %s\n", path.c_str());
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("%zu pages written to %s in %.3f s\n", pages.size(), folder.c_str(), took.count());
+    return report_written(error) ? 0 : fail(error);
 }
 
 }  // namespace app

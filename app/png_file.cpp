@@ -23,7 +23,7 @@ void on_png_warning(png_structp, png_const_charp) {}
 
 // Everything libpng touches between setjmp and a longjmp lives outside this
 // function, so nothing is lost when an error jumps back into it.
-bool encode(SDL_Surface* surface, std::FILE* file, std::vector<png_byte>& row, std::string& error)
+bool encode(const raster::Canvas& canvas, std::FILE* file, std::vector<png_byte>& row, std::string& error)
 {
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, &error, on_png_error,
                                               on_png_warning);
@@ -42,21 +42,20 @@ bool encode(SDL_Surface* surface, std::FILE* file, std::vector<png_byte>& row, s
     // a fraction of the time.
     png_set_compression_level(png, 1);
     png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
-    png_set_IHDR(png, info, static_cast<png_uint_32>(surface->w), static_cast<png_uint_32>(surface->h),
+    png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width), static_cast<png_uint_32>(canvas.height),
                  8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
                  PNG_FILTER_TYPE_DEFAULT);
     png_write_info(png, info);
 
-    const SDL_PixelFormat& format = *surface->format;
-    for (int y = 0; y < surface->h; ++y) {
-        const auto* pixels = reinterpret_cast<const Uint32*>(static_cast<const Uint8*>(surface->pixels) +
-                                                             static_cast<std::ptrdiff_t>(y) * surface->pitch);
+    for (int y = 0; y < canvas.height; ++y) {
+        const auto* pixels = reinterpret_cast<const std::uint32_t*>(reinterpret_cast<const std::uint8_t*>(canvas.pixels) +
+                                                                    static_cast<std::ptrdiff_t>(y) * canvas.pitch);
         png_bytep out = row.data();
-        for (int x = 0; x < surface->w; ++x) {
-            const Uint32 p = pixels[x];
-            *out++ = static_cast<png_byte>((p & format.Rmask) >> format.Rshift);
-            *out++ = static_cast<png_byte>((p & format.Gmask) >> format.Gshift);
-            *out++ = static_cast<png_byte>((p & format.Bmask) >> format.Bshift);
+        for (int x = 0; x < canvas.width; ++x) {
+            const std::uint32_t p = pixels[x];
+            *out++ = static_cast<png_byte>(p >> 16U);
+            *out++ = static_cast<png_byte>(p >> 8U);
+            *out++ = static_cast<png_byte>(p);
         }
         png_write_row(png, row.data());
     }
@@ -67,17 +66,13 @@ bool encode(SDL_Surface* surface, std::FILE* file, std::vector<png_byte>& row, s
 
 }  // namespace
 
-bool write_png(SDL_Surface* surface, std::FILE* file, std::string& error)
+bool write_png(const raster::Canvas& canvas, std::FILE* file, std::string& error)
 {
-    std::vector<png_byte> row(3 * static_cast<std::size_t>(surface->w));
-    if (SDL_MUSTLOCK(surface))
-        SDL_LockSurface(surface);
+    std::vector<png_byte> row(3 * static_cast<std::size_t>(canvas.width));
     errno = 0;
-    const bool ok = encode(surface, file, row, error);
+    const bool ok = encode(canvas, file, row, error);
     if (!ok && std::ferror(file) != 0 && errno != 0)
         error = std::strerror(errno);  // say "no space left", not libpng's "Write Error"
-    if (SDL_MUSTLOCK(surface))
-        SDL_UnlockSurface(surface);
     return ok;
 }
 

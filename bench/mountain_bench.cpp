@@ -6,9 +6,8 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/display.h"
-#include "app/gallery.h"
-#include "app/layout.h"
+#include "app/font.h"
+#include "gallery/page.h"
 #include "raster/raster.h"
 #include "ranges/ranges.h"
 
@@ -123,30 +122,24 @@ void BM_twenty_pages(benchmark::State& state)
 BENCHMARK(BM_twenty_pages<false>)->Name("BM_twenty_pages")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_twenty_pages<true>)->Name("BM_twenty_pages_literal")->Unit(benchmark::kMillisecond);
 
-// The program's own headless path: SDL surface, captions through SDL_ttf.
-void BM_twenty_pages_with_captions(benchmark::State& state)
+// The program's own path: every page drawn whole, texts included.
+void BM_twenty_pages_with_texts(benchmark::State& state)
 {
-    TTF_Init();
+    gallery::TextImages texts;
     std::string error;
-    TTF_Font* font = app::open_font(MR_BENCH_FONT, error);
-    if (!font) {
+    if (!app::render_texts(MR_BENCH_FONT, ranges::range_length, texts, error)) {
         state.SkipWithError(error.c_str());
         return;
     }
-    SDL_Surface* surface =
-        SDL_CreateRGBSurface(SDL_SWSURFACE, 800, 600, 32, 0xFF0000, 0x00FF00, 0x0000FF, 0);
-    const app::Display display = app::make_display(surface, font);
+    Page800 page;
     for (auto _ : state) {
-        app::clear(display);
-        app::draw_title(display);
-        gallery::show_gallery(display, tables(), [](int) {});
-        benchmark::ClobberMemory();
+        for (const gallery::Page& items : pages()) {
+            gallery::draw_page(page.view(), texts, tables(), items, {white, blue, 0x000000});
+            benchmark::ClobberMemory();
+        }
     }
-    SDL_FreeSurface(surface);
-    TTF_CloseFont(font);
-    TTF_Quit();
 }
-BENCHMARK(BM_twenty_pages_with_captions)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_twenty_pages_with_texts)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <string>
 
-#include "app/layout.h"
+#include "gallery/layout.h"
 #include "canvas.h"
 #include "raster/raster.h"
 #include "ranges/ranges.h"
@@ -77,10 +77,14 @@ TEST(Layout, CaptionsOpenTheirGroups)
         EXPECT_EQ(found[i].page, table[i].page) << "group " << table[i].mountains;
         EXPECT_EQ(found[i].y, table[i].y) << "group " << table[i].mountains;
     }
-    // Each caption comes before the first range of its group.
-    EXPECT_EQ(pages[0][0].kind, Item::Kind::caption);
-    EXPECT_EQ(name(pages[0][1]), "8:1");
-    EXPECT_EQ(pages[0][1].y, 98);
+    // The title opens the first page, and each caption comes before the
+    // first range of its group.
+    EXPECT_EQ(pages[0][0].kind, Item::Kind::title);
+    EXPECT_EQ(pages[0][0].x, 10);
+    EXPECT_EQ(pages[0][0].y, 5);
+    EXPECT_EQ(pages[0][1].kind, Item::Kind::caption);
+    EXPECT_EQ(name(pages[0][2]), "8:1");
+    EXPECT_EQ(pages[0][2].y, 98);
 }
 
 TEST(Layout, FullPagesHoldElevenRowsOfSeven)

@@ -1,5 +1,5 @@
-// Where every caption and range of the gallery goes, and where its pages
-// break: plain arithmetic on the range counts, with no window involved.
+// Where the title and every caption and range of the gallery go, and where
+// its pages break: plain arithmetic on the range counts, with no window involved.
 #pragma once
 
 #include <array>
@@ -10,16 +10,13 @@
 
 namespace gallery {
 
-constexpr int title_x = 10;
-constexpr int title_y = 5;
-
-// One thing to draw: a group's caption at (x, y), or range `index` of the group
-// starting at (x, y) on its ground line.
+// One thing to draw: the title or a group's caption with its top left corner
+// at (x, y), or range `index` of the group starting at (x, y) on its ground line.
 struct Item {
-    enum class Kind { caption, range };
+    enum class Kind { title, caption, range };
     Kind kind;
-    int mountains;
-    int index;  // position in the group's row of the range table; 0 for a caption
+    int mountains;  // the group's; 0 for the title
+    int index;      // position in the group's row of the range table; 0 for a text
     int x;
     int y;
 };
@@ -31,7 +28,7 @@ using RangeCounts = std::array<std::int32_t, ranges::max_mountains + 1>;
 
 // Lays out groups from max_mountains down to 1, with range_count[m] ranges in
 // group m, seven to a row, breaking the page whenever a row would pass the
-// page bottom. The first page also carries the title, which is not an item.
+// page bottom. The first page opens with the title.
 std::vector<Page> lay_out_gallery(const RangeCounts& range_count);
 
 }  // namespace gallery

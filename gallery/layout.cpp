@@ -4,6 +4,8 @@ namespace gallery {
 
 namespace {
 
+constexpr int title_x = 10;
+constexpr int title_y = 5;
 constexpr int first_baseline = 30;  // row baseline before the first group
 constexpr int group_advance = 68;   // from the last row of a group to the first of the next
 constexpr int caption_x = 10;
@@ -19,6 +21,7 @@ constexpr int fresh_page_baseline = 58;
 std::vector<Page> lay_out_gallery(const RangeCounts& range_count)
 {
     std::vector<Page> pages(1);
+    pages.back().push_back({Item::Kind::title, 0, 0, title_x, title_y});
     int baseline = first_baseline;
     int cell_x = first_cell_x;
 

@@ -1,0 +1,109 @@
+#include "font.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "SDL_ttf.h"
+
+namespace app {
+
+namespace {
+
+// SDL_ttf says only "Couldn't open"; find out what is wrong with the file so
+// the message can tell the user what to do about it.
+bool check_font_file(const std::string& path, std::string& error)
+{
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        error = "cannot open \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    if (S_ISDIR(info.st_mode)) {
+        error = "\"" + path + "\" is a directory, not a font file";
+        return false;
+    }
+    if (!S_ISREG(info.st_mode)) {
+        // Opening a pipe or a device could block for ever.
+        error = "\"" + path + "\" is not a regular file";
+        return false;
+    }
+    if (FILE* file = std::fopen(path.c_str(), "rb")) {
+        std::fclose(file);
+    } else {
+        error = "cannot read \"" + path + "\": " + std::strerror(errno);
+        return false;
+    }
+    return true;
+}
+
+// Solid rendering gives an 8-bit software surface whose index 0 is the
+// transparent background; such a surface needs no lock to be read.
+bool render_text(TTF_Font* font, const std::string& text, gallery::TextImage& image)
+{
+    const std::unique_ptr<SDL_Surface, decltype(&SDL_FreeSurface)> surface(
+        TTF_RenderText_Solid(font, text.c_str(), SDL_Color{0, 0, 0, 0}), &SDL_FreeSurface);
+    if (!surface)
+        return false;
+    image.width = surface->w;
+    image.height = surface->h;
+    image.ink.assign(static_cast<std::size_t>(image.width) * image.height, 0);
+    bool ink = false;
+    for (int y = 0; y < image.height; ++y) {
+        const Uint8* row = static_cast<const Uint8*>(surface->pixels) + static_cast<std::ptrdiff_t>(y) * surface->pitch;
+        std::uint8_t* out = image.ink.data() + static_cast<std::ptrdiff_t>(y) * image.width;
+        for (int x = 0; x < image.width; ++x) {
+            out[x] = row[x] != 0 ? 1 : 0;
+            ink = ink || row[x] != 0;
+        }
+    }
+    return ink;
+}
+
+bool render_all(TTF_Font* font, int length, gallery::TextImages& texts)
+{
+    if (!render_text(font, gallery::title_text(length), texts.title))
+        return false;
+    for (int m = 1; m <= ranges::max_mountains; ++m)
+        if (!render_text(font, gallery::caption_text(m), texts.captions[m]))
+            return false;
+    return true;
+}
+
+}  // namespace
+
+bool render_texts(const std::string& path, int length, gallery::TextImages& texts, std::string& error)
+{
+    if (!check_font_file(path, error))
+        return false;
+    if (TTF_Init() != 0) {
+        error = std::string("cannot start the font library: ") + TTF_GetError();
+        return false;
+    }
+    TTF_Font* font = TTF_OpenFont(path.c_str(), font_size);
+    bool ok = font != nullptr;
+    if (!ok) {
+        error = "\"" + path + "\" is not a TrueType font that can be used (" + TTF_GetError() + ")";
+    } else if (!render_all(font, length, texts)) {
+        // A truncated file can open and still draw its glyphs blank.
+        error = "\"" + path + "\" is a damaged font: its glyphs cannot be drawn";
+        ok = false;
+    }
+    if (font)
+        TTF_CloseFont(font);
+    TTF_Quit();
+    return ok;
+}
+
+std::string working_directory()
+{
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? buffer : "(unknown)";
+}
+
+}  // namespace app

@@ -1,0 +1,134 @@
+#include "window.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "SDL.h"
+#include "font.h"
+#include "gallery/page.h"
+#include "ranges/ranges.h"
+
+namespace app {
+
+namespace {
+
+int fail(const std::string& message)
+{
+    std::fprintf(stderr, "mountain-ranges: %s\n", message.c_str());
+    return 1;
+}
+
+bool driver_chosen_by_user()
+{
+    const char* driver = std::getenv("SDL_VIDEODRIVER");
+    return driver != nullptr && *driver != '\0';
+}
+
+// With no X server to talk to, classic SDL falls back to text-mode drivers
+// (libcaca, aalib) that paint the terminal and wait there for ever, and
+// sdl12-compat to an off-screen one that shows nothing. Unless the user asked
+// for a driver, only the X11 one will do.
+void insist_on_a_window_system()
+{
+    if (!driver_chosen_by_user())
+        setenv("SDL_VIDEODRIVER", "x11", 1);
+}
+
+// SDL turns SIGINT and SIGTERM into quit requests, which here only turn the
+// page; Ctrl-C, kill and the end of a desktop session must end the program.
+struct SignalDispositions {
+    struct sigaction interrupt {};
+    struct sigaction terminate {};
+};
+
+SignalDispositions save_signal_dispositions()
+{
+    SignalDispositions saved;
+    sigaction(SIGINT, nullptr, &saved.interrupt);
+    sigaction(SIGTERM, nullptr, &saved.terminate);
+    return saved;
+}
+
+void restore_signal_dispositions(const SignalDispositions& saved)
+{
+    sigaction(SIGINT, &saved.interrupt, nullptr);
+    sigaction(SIGTERM, &saved.terminate, nullptr);
+}
+
+void ignore_other_events()
+{
+    // SDL's queue holds about 128 events and drops what comes on top: a storm
+    // of mouse motion could otherwise crowd out the key press behind it.
+    for (const Uint8 type : {SDL_ACTIVEEVENT, SDL_KEYUP, SDL_MOUSEMOTION, SDL_MOUSEBUTTONDOWN, SDL_MOUSEBUTTONUP})
+        SDL_EventState(type, SDL_IGNORE);
+}
+
+// Blocks until the user presses a key or asks to close the window; a close
+// request only turns the page, so the gallery is always seen to its end.
+void wait_for_key_or_quit()
+{
+    SDL_Event event;
+    while (SDL_WaitEvent(&event) != 0) {
+        if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT)
+            return;
+    }
+    // The event system failed; waiting on would block for ever.
+}
+
+// Draws the page straight into the window's surface, the one place that
+// locks it, and shows it.
+void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const ranges::RangeTables& tables,
+               const gallery::Page& page, const gallery::Colours& colours)
+{
+    if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0)
+        return;
+    const raster::Canvas canvas{static_cast<std::uint32_t*>(screen->pixels), screen->w, screen->h, screen->pitch};
+    gallery::draw_page(canvas, texts, tables, page, colours);
+    if (SDL_MUSTLOCK(screen))
+        SDL_UnlockSurface(screen);
+    SDL_Flip(screen);
+}
+
+}  // namespace
+
+int run_window()
+{
+    // The texts first: a font that cannot be used fails before a window opens.
+    gallery::TextImages texts;
+    std::string error;
+    if (!render_texts(font_file, ranges::range_length, texts, error))
+        return fail(error + "; the program needs a TrueType font named \"" + font_file +
+                    "\" in its working directory, " + working_directory());
+
+    const SignalDispositions signals = save_signal_dispositions();
+    insist_on_a_window_system();
+    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+        return fail(std::string("no X display (") + SDL_GetError() +
+                    "); run it on a desktop or set DISPLAY to a running X server");
+    std::atexit(SDL_Quit);
+
+    SDL_Surface* screen = SDL_SetVideoMode(gallery::page_width, gallery::page_height, 32,
+                                           SDL_HWSURFACE | SDL_DOUBLEBUF);
+    if (!screen)
+        return fail(std::string("cannot open an 800 x 600 window: ") + SDL_GetError());
+    if (screen->format->BytesPerPixel != 4)
+        return fail("cannot open an 800 x 600 window with 32-bit pixels");
+    // Both SDL builds install their handlers while the video starts.
+    restore_signal_dispositions(signals);
+    ignore_other_events();
+
+    const gallery::Colours colours = {SDL_MapRGB(screen->format, 255, 255, 255),
+                                      SDL_MapRGB(screen->format, 0, 0, 255),
+                                      SDL_MapRGB(screen->format, 0, 0, 0)};
+    const ranges::RangeTables tables = ranges::enumerate_ranges();
+    for (const gallery::Page& page : gallery::lay_out_gallery(tables.range_count)) {
+        show_page(screen, texts, tables, page, colours);
+        wait_for_key_or_quit();
+    }
+    return 0;
+}
+
+}  // namespace app

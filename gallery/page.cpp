@@ -1,0 +1,58 @@
+#include "page.h"
+
+#include <algorithm>
+
+namespace gallery {
+
+std::string title_text(int length)
+{
+    return " MOUNTAIN RANGES WITH LENGTH " + std::to_string(length);
+}
+
+std::string caption_text(int mountains)
+{
+    return "  " + std::to_string(mountains) + " mountain(s)";
+}
+
+void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int y, std::uint32_t colour)
+{
+    // 64-bit bounds: a corner far off the canvas must not wrap around onto it.
+    const auto first_x = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{x}));
+    const auto first_y = static_cast<int>(std::max<std::int64_t>(0, -std::int64_t{y}));
+    const auto end_x = static_cast<int>(
+        std::max<std::int64_t>(0, std::min<std::int64_t>(image.width, std::int64_t{canvas.width} - x)));
+    const auto end_y = static_cast<int>(
+        std::max<std::int64_t>(0, std::min<std::int64_t>(image.height, std::int64_t{canvas.height} - y)));
+    for (int row = first_y; row < end_y; ++row) {
+        const std::uint8_t* ink = image.ink.data() + static_cast<std::ptrdiff_t>(row) * image.width;
+        auto* out = reinterpret_cast<std::uint32_t*>(reinterpret_cast<std::uint8_t*>(canvas.pixels) +
+                                                     static_cast<std::ptrdiff_t>(y + row) * canvas.pitch);
+        for (int column = first_x; column < end_x; ++column)
+            if (ink[column] != 0)
+                out[x + column] = colour;
+    }
+}
+
+void draw_page(const raster::Canvas& canvas, const TextImages& texts, const ranges::RangeTables& tables,
+               const Page& page, const Colours& colours)
+{
+    raster::fill(canvas, colours.background);
+    for (const Item& item : page) {
+        switch (item.kind) {
+        case Item::Kind::title:
+            stamp_text(canvas, texts.title, item.x, item.y, colours.text);
+            break;
+        case Item::Kind::caption:
+            stamp_text(canvas, texts.captions[item.mountains], item.x, item.y, colours.text);
+            break;
+        case Item::Kind::range: {
+            raster::Pen pen{item.x, item.y};
+            raster::draw_range(canvas, pen, tables.range_table[item.mountains][item.index],
+                               ranges::range_length, colours.stroke);
+            break;
+        }
+        }
+    }
+}
+
+}  // namespace gallery

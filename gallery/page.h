@@ -1,0 +1,56 @@
+// One page of the gallery drawn into a canvas: the background, the texts
+// stamped from their pre-rendered images, and the ranges as thick zigzags.
+// The window and the files only show or store what is drawn here.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "layout.h"
+#include "raster/raster.h"
+#include "ranges/ranges.h"
+
+namespace gallery {
+
+constexpr int page_width = 800;
+constexpr int page_height = 600;
+
+// A text rendered once, as a mask: where ink[y * width + x] is non-zero the
+// text colour goes, elsewhere the page shows through.
+struct TextImage {
+    int width = 0;
+    int height = 0;
+    std::vector<std::uint8_t> ink;
+};
+
+// Every text a page can hold: the title, and the caption of each group
+// indexed by its number of mountains.
+struct TextImages {
+    TextImage title;
+    std::array<TextImage, ranges::max_mountains + 1> captions;
+};
+
+// The page's colours as pixel values of the canvas's format.
+struct Colours {
+    std::uint32_t background;
+    std::uint32_t stroke;
+    std::uint32_t text;
+};
+
+// The title of the gallery of ranges of `length` strokes.
+std::string title_text(int length);
+
+// The caption of the group of ranges with `mountains` mountains.
+std::string caption_text(int mountains);
+
+// Sets the pixels of `image` that carry ink to `colour`, its top left corner
+// at (x, y); the part off the canvas is dropped, as a blit clips it.
+void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int y, std::uint32_t colour);
+
+// Fills the canvas with the background and draws every item of `page` on it.
+void draw_page(const raster::Canvas& canvas, const TextImages& texts, const ranges::RangeTables& tables,
+               const Page& page, const Colours& colours);
+
+}  // namespace gallery
