@@ -12,6 +12,7 @@
 
 #include "font.h"
 #include "gallery/page.h"
+#include "options.h"
 #include "png_file.h"
 #include "ranges/ranges.h"
 #include "staged_files.h"
@@ -20,16 +21,23 @@ namespace app {
 
 namespace {
 
+constexpr const char* program = "mountain-ranges-export";
+
 constexpr const char* usage =
-    "usage: mountain-ranges-export [--font PATH] [OUTPUT_DIR]\n"
-    "Draws the twenty pages of the mountain range gallery without a window and\n"
-    "writes them as OUTPUT_DIR/page-01.png ... page-20.png (default: the current\n"
-    "folder). The captions use \"times.ttf\" from the working directory, or the\n"
-    "TrueType font given with --font.\n";
+    "usage: mountain-ranges-export [--length L] [--font PATH] [OUTPUT_DIR]\n"
+    "Draws the pages of the mountain range gallery without a window and writes\n"
+    "them as OUTPUT_DIR/page-01.png, page-02.png, ... (default: the current\n"
+    "folder): twenty pages for length 16. The captions use \"times.ttf\" from the\n"
+    "working directory, or the TrueType font given with --font.\n"
+    "\n"
+    "  --length L   the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --font PATH  the TrueType font for the title and the captions\n"
+    "  --help       print this help and exit\n"
+    "  --version    print the version and exit\n";
 
 int fail(const std::string& message)
 {
-    std::fprintf(stderr, "mountain-ranges-export: %s\n", message.c_str());
+    std::fprintf(stderr, "%s: %s\n", program, message.c_str());
     return 1;
 }
 
@@ -103,24 +111,36 @@ int run_export(int argc, char** argv)
 {
     std::string folder;
     std::string font_path;
+    int length = ranges::range_length;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
+        std::string value;
+        bool missing = false;
         if (arg == "--help" || arg == "-h") {
             std::fputs(usage, stdout);
             return 0;
         }
-        if (arg == "--font") {
-            if (i + 1 == argc)
-                return fail("--font needs a path (see --help)");
-            font_path = argv[++i];
-        } else if (arg.rfind("--font=", 0) == 0) {
-            font_path = arg.substr(7);
+        if (arg == "--version") {
+            std::puts(version_line(program).c_str());
+            return 0;
+        }
+        if (take_option("--font", argc, argv, i, value, missing)) {
+            if (missing || value.empty())
+                return refuse(program, "--font takes the path of a TrueType font");
+            font_path = value;
+        } else if (take_option("--length", argc, argv, i, value, missing)) {
+            length = missing ? 0 : parse_length(value);
+            if (length == 0)
+                return refuse(program, "--length takes " + allowed_lengths() +
+                                           (missing ? "" : ", not \"" + value + "\""));
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
-            return fail("unknown option " + arg + " (see --help)");
-        } else if (folder.empty() && !arg.empty()) {
+            return refuse(program, "unknown option " + arg);
+        } else if (arg.empty()) {
+            return refuse(program, "the output folder is an empty string");
+        } else if (folder.empty()) {
             folder = arg;
         } else {
-            return fail("more than one output folder given (see --help)");
+            return refuse(program, "more than one output folder given");
         }
     }
     if (folder.empty())
@@ -131,7 +151,7 @@ int run_export(int argc, char** argv)
         return fail(error);
 
     gallery::TextImages texts;
-    if (!render_texts(font_path.empty() ? font_file : font_path, ranges::range_length, texts, error)) {
+    if (!render_texts(font_path.empty() ? font_file : font_path, length, texts, error)) {
         if (font_path.empty())
             error += std::string("; put a TrueType font named \"") + font_file + "\" in the working directory, " +
                      working_directory() + ", or pass --font PATH";
@@ -143,8 +163,8 @@ int run_export(int argc, char** argv)
     std::vector<std::uint32_t> pixels(std::size_t{gallery::page_width} * gallery::page_height);
     const raster::Canvas canvas{pixels.data(), gallery::page_width, gallery::page_height, gallery::page_width * 4};
     const gallery::Colours colours = {0xFFFFFF, 0x0000FF, 0x000000};
-    const ranges::RangeTables tables = ranges::enumerate_ranges();
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count);
+    const ranges::RangeTables tables = ranges::enumerate_ranges(length / 2);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count, length / 2);
 
     std::vector<std::string> paths;
     for (const gallery::Page& page : pages) {
@@ -161,7 +181,8 @@ int run_export(int argc, char** argv)
     for (const std::string& path : paths)
         std::printf("wrote %s\n", path.c_str());
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("%zu pages written to %s in %.3f s\n", pages.size(), folder.c_str(), took.count());
+    std::printf("%zu %s written to %s in %.3f s\n", pages.size(), pages.size() == 1 ? "page" : "pages",
+                folder.c_str(), took.count());
     return report_written(error) ? 0 : fail(error);
 }
 

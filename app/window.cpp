@@ -1,8 +1,12 @@
 #include "window.h"
 
+#include <langinfo.h>
+
+#include <clocale>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -94,12 +98,12 @@ void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const rang
 
 }  // namespace
 
-int run_window()
+int run_window(int length)
 {
     // The texts first: a font that cannot be used fails before a window opens.
     gallery::TextImages texts;
     std::string error;
-    if (!render_texts(font_file, ranges::range_length, texts, error))
+    if (!render_texts(font_file, length, texts, error))
         return fail(error + "; the program needs a TrueType font named \"" + font_file +
                     "\" in its working directory, " + working_directory());
 
@@ -123,9 +127,18 @@ int run_window()
     const gallery::Colours colours = {SDL_MapRGB(screen->format, 255, 255, 255),
                                       SDL_MapRGB(screen->format, 0, 0, 255),
                                       SDL_MapRGB(screen->format, 0, 0, 0)};
-    const ranges::RangeTables tables = ranges::enumerate_ranges();
-    for (const gallery::Page& page : gallery::lay_out_gallery(tables.range_count)) {
-        show_page(screen, texts, tables, page, colours);
+    // SDL hands the title to X in the locale's encoding: a dash that the
+    // locale cannot encode would be dropped.
+    std::setlocale(LC_CTYPE, "");
+    const char* dash = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0 ? " \u2014 " : " - ";
+    const ranges::RangeTables tables = ranges::enumerate_ranges(length / 2);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count, length / 2);
+    for (std::size_t i = 0; i < pages.size(); ++i) {
+        // Named before the flip, so the title bar always matches the page on screen.
+        const std::string caption = "Mountain ranges of length " + std::to_string(length) + dash + "page " +
+                                    std::to_string(i + 1) + " of " + std::to_string(pages.size());
+        SDL_WM_SetCaption(caption.c_str(), caption.c_str());
+        show_page(screen, texts, tables, pages[i], colours);
         wait_for_key_or_quit();
     }
     return 0;

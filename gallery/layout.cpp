@@ -1,5 +1,7 @@
 #include "layout.h"
 
+#include <algorithm>
+
 namespace gallery {
 
 namespace {
@@ -18,14 +20,14 @@ constexpr int fresh_page_baseline = 58;
 
 }  // namespace
 
-std::vector<Page> lay_out_gallery(const RangeCounts& range_count)
+std::vector<Page> lay_out_gallery(const RangeCounts& range_count, int top_group)
 {
     std::vector<Page> pages(1);
     pages.back().push_back({Item::Kind::title, 0, 0, title_x, title_y});
     int baseline = first_baseline;
     int cell_x = first_cell_x;
 
-    for (int m = ranges::max_mountains; m >= 1; --m) {
+    for (int m = std::min(top_group, ranges::max_mountains); m >= 1; --m) {
         baseline += group_advance;
         cell_x = first_cell_x;
         // Groups of fewer mountains have their caption further above their

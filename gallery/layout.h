@@ -26,9 +26,9 @@ using Page = std::vector<Item>;
 
 using RangeCounts = std::array<std::int32_t, ranges::max_mountains + 1>;
 
-// Lays out groups from max_mountains down to 1, with range_count[m] ranges in
-// group m, seven to a row, breaking the page whenever a row would pass the
-// page bottom. The first page opens with the title.
-std::vector<Page> lay_out_gallery(const RangeCounts& range_count);
+// Lays out groups from `top_group` mountains down to 1, with range_count[m]
+// ranges in group m, seven to a row, breaking the page whenever a row would
+// pass the page bottom. The first page opens with the title.
+std::vector<Page> lay_out_gallery(const RangeCounts& range_count, int top_group = ranges::max_mountains);
 
 }  // namespace gallery

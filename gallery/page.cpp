@@ -48,7 +48,7 @@ void draw_page(const raster::Canvas& canvas, const TextImages& texts, const rang
         case Item::Kind::range: {
             raster::Pen pen{item.x, item.y};
             raster::draw_range(canvas, pen, tables.range_table[item.mountains][item.index],
-                               ranges::range_length, colours.stroke);
+                               tables.length, colours.stroke);
             break;
         }
         }

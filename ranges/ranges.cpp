@@ -65,7 +65,8 @@ RangeTables enumerate_ranges(int half_length)
     count[1] = 1;
 
     // The rows are sized for length 16; length 18 would need 1430 codes in a row.
-    const int last_stage = half_length < max_mountains ? half_length : max_mountains;
+    const int last_stage = half_length < 1 ? 1 : half_length < max_mountains ? half_length : max_mountains;
+    t.length = 2 * last_stage;
     for (int n = 2; n <= last_stage; ++n) {
         // Rows are rewritten in place from the top down, so each row is read
         // before the stage overwrites it.
@@ -87,6 +88,14 @@ RangeTables enumerate_ranges(int half_length)
         }
     }
     return t;
+}
+
+std::string range_word(std::int32_t code, int length)
+{
+    std::string word;
+    for (int i = 0; i < length; ++i)
+        word += is_up(code, i) ? 'U' : 'D';
+    return word;
 }
 
 }  // namespace ranges

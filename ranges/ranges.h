@@ -9,6 +9,7 @@
 
 #include <array>
 #include <cstdint>
+#include <string>
 
 namespace ranges {
 
@@ -19,6 +20,7 @@ constexpr int max_code_length = 31; // bit 31 would make the code negative
 
 // All ranges of one length, row m holding the ranges with m mountains.
 struct RangeTables {
+    int length = range_length;
     std::array<std::int32_t, max_mountains + 1> range_count{};
     std::array<std::array<std::int32_t, row_capacity>, max_mountains + 1> range_table{};
 };
@@ -32,9 +34,12 @@ std::int32_t append_peak(std::int32_t code, int n);
 // returned unchanged.
 std::int32_t join_last_two_mountains(std::int32_t code, int length);
 
-// Every range of length 2 * half_length (16 unless asked otherwise, at most 16),
+// Every range of length 2 * half_length (16 unless asked otherwise; 1 to 8),
 // each once, row m holding those with m mountains in the order the
 // stage-by-stage construction produces them.
 RangeTables enumerate_ranges(int half_length = max_mountains);
+
+// The range `code` of `length` strokes as a word of U and D, first stroke first.
+std::string range_word(std::int32_t code, int length);
 
 }  // namespace ranges

@@ -132,6 +132,36 @@ TEST(Layout, EveryStrokeStaysWellInsideTheWindow)
     EXPECT_EQ(bottom, 542);
 }
 
+TEST(Layout, EveryLengthOpensWithTheTitleAndRunsItsGroupsDown)
+{
+    // Pages of lengths 2, 4, ..., 16.
+    const std::size_t page_counts[] = {1, 1, 1, 1, 2, 3, 7, 20};
+    for (int half = 1; half <= ranges::max_mountains; ++half) {
+        const ranges::RangeTables tables = ranges::enumerate_ranges(half);
+        const std::vector<Page> pages = gallery::lay_out_gallery(tables.range_count, half);
+        EXPECT_EQ(pages.size(), page_counts[half - 1]) << "length " << 2 * half;
+        ASSERT_FALSE(pages.empty());
+        EXPECT_EQ(pages[0][0].kind, Item::Kind::title);
+        std::vector<int> groups;
+        int ranges_seen = 0;
+        for (const Page& page : pages) {
+            EXPECT_FALSE(ranges_on(page).empty()) << "length " << 2 * half;
+            ranges_seen += static_cast<int>(ranges_on(page).size());
+            for (const Item& item : page)
+                if (item.kind == Item::Kind::caption)
+                    groups.push_back(item.mountains);
+        }
+        std::vector<int> expected(half);
+        for (int m = half; m >= 1; --m)
+            expected[half - m] = m;
+        EXPECT_EQ(groups, expected) << "length " << 2 * half;
+        int total = 0;
+        for (int m = 1; m <= half; ++m)
+            total += tables.range_count[m];
+        EXPECT_EQ(ranges_seen, total) << "length " << 2 * half;
+    }
+}
+
 TEST(Layout, NoEmptyPageAfterABreakOnTheLastRange)
 {
     // One mountain only: the first range lands below the page bottom (the

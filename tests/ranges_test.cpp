@@ -124,23 +124,24 @@ TEST(Enumeration, StoredOrderOfTheFirstStages)
         std::vector<std::int32_t> codes = row(t, m);
         std::string text;
         for (std::int32_t code : codes)
-            text += std::to_string(code) + " ";
+            text += std::to_string(code) + " " + ranges::range_word(code, t.length) + " ";
         return text;
     };
     const RangeTables two = ranges::enumerate_ranges(2);
-    EXPECT_EQ(words(two, 1), "3 ");
-    EXPECT_EQ(words(two, 2), "5 ");
+    EXPECT_EQ(two.length, 4);
+    EXPECT_EQ(words(two, 1), "3 UUDD ");
+    EXPECT_EQ(words(two, 2), "5 UDUD ");
 
     const RangeTables three = ranges::enumerate_ranges(3);
-    EXPECT_EQ(words(three, 1), "11 7 ");
-    EXPECT_EQ(words(three, 2), "19 13 ");
-    EXPECT_EQ(words(three, 3), "21 ");
+    EXPECT_EQ(words(three, 1), "11 UUDUDD 7 UUUDDD ");
+    EXPECT_EQ(words(three, 2), "19 UUDDUD 13 UDUUDD ");
+    EXPECT_EQ(words(three, 3), "21 UDUDUD ");
 
     const RangeTables four = ranges::enumerate_ranges(4);
-    EXPECT_EQ(words(four, 1), "43 39 27 23 15 ");
-    EXPECT_EQ(words(four, 2), "75 71 51 45 29 ");
-    EXPECT_EQ(words(four, 3), "83 77 53 ");
-    EXPECT_EQ(words(four, 4), "85 ");
+    EXPECT_EQ(words(four, 1), "43 UUDUDUDD 39 UUUDDUDD 27 UUDUUDDD 23 UUUDUDDD 15 UUUUDDDD ");
+    EXPECT_EQ(words(four, 2), "75 UUDUDDUD 71 UUUDDDUD 51 UUDDUUDD 45 UDUUDUDD 29 UDUUUDDD ");
+    EXPECT_EQ(words(four, 3), "83 UUDDUDUD 77 UDUUDDUD 53 UDUDUUDD ");
+    EXPECT_EQ(words(four, 4), "85 UDUDUDUD ");
 }
 
 TEST(Enumeration, FirstAndLastCodeOfEachRow)

@@ -262,6 +262,17 @@ class XServer:
         # A 24-bit TrueColor Xvfb screen stores pixels as 32-bit BGRX.
         return Image.frombytes("RGB", (g.width, g.height), reply.data, "raw", "BGRX")
 
+    def title(self, wid):
+        """The window's title as a task bar shows it: _NET_WM_NAME (UTF-8),
+        else WM_NAME."""
+        d = self.connection
+        window = self.window(wid)
+        prop = window.get_full_property(d.intern_atom("_NET_WM_NAME"), d.intern_atom("UTF8_STRING"))
+        if prop is not None:
+            return bytes(prop.value).decode("utf-8")
+        name = window.get_wm_name()
+        return name.decode("latin-1") if isinstance(name, bytes) else name
+
     def request_close(self, wid):
         """What a window manager sends when the user clicks the close button."""
         d = self.connection
@@ -321,7 +332,7 @@ class ProgramRun:
     `display` is the DISPLAY to use, or None to unset it; `video_driver` the
     SDL_VIDEODRIVER, or None to leave the choice to the program."""
 
-    def __init__(self, display, font="copy", video_driver="x11"):
+    def __init__(self, display, font="copy", video_driver="x11", args=()):
         self.workdir = tempfile.mkdtemp(prefix="mountain-ranges-run-")
         self.font_path = os.path.join(self.workdir, FONT_NAME)
         if font == "copy":
@@ -330,6 +341,7 @@ class ProgramRun:
             font(self.font_path)
         self.display = display
         self.video_driver = video_driver
+        self.args = list(args)
         self.process = None
         self.wid = None
         self._stdout = tempfile.TemporaryFile()
@@ -345,6 +357,7 @@ class ProgramRun:
             env["DISPLAY"] = self.display
         if self.video_driver is not None:
             env["SDL_VIDEODRIVER"] = self.video_driver
+        env["LC_ALL"] = "C.UTF-8"  # as on a desktop, where the title bar takes UTF-8
         library_path = [p for p in (os.environ.get("MR_LD_LIBRARY_PATH"),
                                     os.environ.get("LD_LIBRARY_PATH")) if p]
         if library_path:
@@ -353,7 +366,7 @@ class ProgramRun:
 
     def start(self):
         self.process = subprocess.Popen(
-            wrapper() + [program_path()], cwd=self.workdir, env=self.environment(),
+            wrapper() + [program_path()] + self.args, cwd=self.workdir, env=self.environment(),
             stdin=subprocess.DEVNULL, stdout=self._stdout, stderr=self._stderr,
             preexec_fn=_die_with_parent)
         return self
@@ -479,16 +492,15 @@ def key_up(server, wid, *keys):
 # The pages the window should show
 
 
-_pages = None
+_pages = {}
 
 
-def reference_pages():
-    """The 20 exported pages as RGB images, made once per process. Skips the
-    calling test when no exporter is available."""
-    global _pages
-    if _pages is not None:
-        return _pages
-    folder = os.environ.get("MR_PAGES_DIR")
+def reference_pages(length=16):
+    """The exported pages of `length` as RGB images, made once per process.
+    Skips the calling test when no exporter is available."""
+    if length in _pages:
+        return _pages[length]
+    folder = os.environ.get("MR_PAGES_DIR") if length == 16 else None
     if not folder:
         exporter = os.environ.get("MR_EXPORT")
         if not exporter:
@@ -498,21 +510,22 @@ def reference_pages():
         atexit.register(shutil.rmtree, folder, ignore_errors=True)
         env = dict(os.environ, SDL_VIDEODRIVER="dummy")
         env.pop("DISPLAY", None)
-        result = subprocess.run([exporter, "--font", font_path(), folder], env=env,
-                                stdin=subprocess.DEVNULL, capture_output=True,
+        result = subprocess.run([exporter, "--length", str(length), "--font", font_path(), folder],
+                                env=env, stdin=subprocess.DEVNULL, capture_output=True,
                                 timeout=scaled(60))
         if result.returncode != 0:
             raise RuntimeError(f"{exporter} failed with status {result.returncode}: "
                                + result.stderr.decode(errors="replace"))
     names = sorted(n for n in os.listdir(folder) if n.startswith("page-") and n.endswith(".png"))
-    expected = [f"page-{i:02d}.png" for i in range(1, PAGE_COUNT + 1)]
-    if names != expected:
-        raise RuntimeError(f"expected {PAGE_COUNT} exported pages in {folder}, found {names}")
+    if not names or names != [f"page-{i:02d}.png" for i in range(1, len(names) + 1)]:
+        raise RuntimeError(f"expected page-01.png ... in {folder}, found {names}")
     pages = []
     for name in names:
         with Image.open(os.path.join(folder, name)) as image:
             pages.append(image.convert("RGB"))
-    _pages = pages
+    if length == 16 and len(pages) != PAGE_COUNT:
+        raise RuntimeError(f"expected {PAGE_COUNT} pages of length 16 in {folder}, found {len(pages)}")
+    _pages[length] = pages
     return pages
 
 
@@ -536,11 +549,11 @@ def first_difference(got, expected):
     return x, y, got.getpixel((x, y)), expected.getpixel((x, y)), differing
 
 
-def wait_for_page(server, run, number, timeout=None):
+def wait_for_page(server, run, number, timeout=None, length=16):
     """Polls screenshots until the window shows exported page `number`
-    (counted from 1). On timeout, saves the last screenshot and the expected
-    page and fails naming the first differing pixel."""
-    expected = reference_pages()[number - 1]
+    (counted from 1) of `length`. On timeout, saves the last screenshot and
+    the expected page and fails naming the first differing pixel."""
+    expected = reference_pages(length)[number - 1]
     timeout = timeout or scaled(15)
     deadline = time.monotonic() + timeout
     shot = None
@@ -619,17 +632,17 @@ class ProgramTestCase(unittest.TestCase):
         self.addCleanup(self.server.stop)
         self.server.start()
 
-    def start_program(self, font="copy", find=True):
-        run = ProgramRun(self.server.name, font=font)
+    def start_program(self, font="copy", find=True, args=()):
+        run = ProgramRun(self.server.name, font=font, args=args)
         self.addCleanup(run.stop)
         run.start()
         if find:
             find_window(self.server, run)
         return run
 
-    def show(self, run, number):
-        """Waits until exported page `number` is on screen."""
-        return wait_for_page(self.server, run, number)
+    def show(self, run, number, length=16):
+        """Waits until exported page `number` of `length` is on screen."""
+        return wait_for_page(self.server, run, number, length=length)
 
     def press(self, run, *keys):
         press_keys(self.server, run.wid, *keys)

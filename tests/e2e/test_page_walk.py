@@ -33,6 +33,15 @@ class KeyWalkTest(ProgramTestCase):
             self.server.type_key(run.wid, key)
         self.assert_clean_exit(run)
 
+    def test_a_shorter_length_names_its_page_in_the_title_bar(self):
+        run = self.start_program(args=["--length", "10"])
+        for page in (1, 2):
+            self.show(run, page, length=10)
+            self.assertEqual(self.server.title(run.wid),
+                             f"Mountain ranges of length 10 \u2014 page {page} of 2")
+            self.press(run, "space")
+        self.assert_clean_exit(run)
+
 
 class CloseRequestTest(ProgramTestCase):
     """A close request (the window manager's WM_DELETE_WINDOW) counts as a key
