@@ -18,7 +18,8 @@ fail() { echo "FAIL: $*"; exit 1; }
 deb=$work/cpack/mountain-ranges_${version}_$(dpkg --print-architecture).deb
 [ -f "$deb" ] || fail "cpack made no $(basename "$deb"): $(ls "$work/cpack")"
 echo "lintian $(basename "$deb"):"
-lintian --fail-on error "$deb" || fail "lintian reports errors"
+# Lintian leaves scratch files in TMPDIR: keep them in the folder removed at exit.
+TMPDIR=$work lintian --fail-on error "$deb" || fail "lintian reports errors"
 
 contents=$(dpkg-deb --contents "$deb" | awk '{print $6}')
 for path in bin/mountain-ranges bin/mountain-ranges-export share/applications/mountain-ranges.desktop \
