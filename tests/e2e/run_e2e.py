@@ -75,6 +75,9 @@ def memcheck_wrapper(log_dir, gen_suppressions):
                # Keeps symbols of libraries unloaded before exit (sdl12-compat
                # dlcloses SDL 2), so leak reports name their functions.
                "--keep-debuginfo=yes",
+               # No gdb attaches here; a run the test kills would leave its
+               # vgdb FIFOs in /tmp.
+               "--vgdb=no",
                "--suppressions=" + os.path.join(HERE, "valgrind.supp"),
                "--log-file=" + os.path.join(log_dir, "memcheck.%p.log")]
     if gen_suppressions:
