@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: unit, export,
-# install and end-to-end tests (a real window under Xvfb) on the release
+# package and end-to-end tests (a real window under Xvfb) on the release
 # build, then all of them again built with AddressSanitizer and
 # UndefinedBehaviorSanitizer, then the real program under valgrind and
 # against sdl12-compat.
@@ -28,5 +28,6 @@ echo "== The real program through all pages under valgrind memcheck"
 (cd build && ctest --output-on-failure -L memcheck)
 
 echo "== The end-to-end tests against sdl12-compat"
-compat=$(tests/e2e/sdl12_compat.sh)
+# Unpacked once into the build folder and reused, rather than left in /tmp.
+compat=$(tests/e2e/sdl12_compat.sh "$PWD/build/sdl12-compat")
 (cd build && MR_LD_LIBRARY_PATH=$compat ctest --output-on-failure -L e2e)

@@ -27,8 +27,9 @@ constexpr const char* usage =
     "usage: mountain-ranges-export [--length L] [--font PATH] [OUTPUT_DIR]\n"
     "Draws the pages of the mountain range gallery without a window and writes\n"
     "them as OUTPUT_DIR/page-01.png, page-02.png, ... (default: the current\n"
-    "folder): twenty pages for length 16. The captions use \"times.ttf\" from the\n"
-    "working directory, or the TrueType font given with --font.\n"
+    "folder): twenty pages for length 16. The title and the captions use the\n"
+    "TrueType font given with --font, else \"times.ttf\" from the working\n"
+    "directory, else the one installed with the program.\n"
     "\n"
     "  --length L   the length of the ranges: an even number from 2 to 16 (default 16)\n"
     "  --font PATH  the TrueType font for the title and the captions\n"
@@ -151,10 +152,9 @@ int run_export(int argc, char** argv)
         return fail(error);
 
     gallery::TextImages texts;
-    if (!render_texts(font_path.empty() ? font_file : font_path, length, texts, error)) {
+    if (!render_texts(font_path.empty() ? default_font() : font_path, length, texts, error)) {
         if (font_path.empty())
-            error += std::string("; put a TrueType font named \"") + font_file + "\" in the working directory, " +
-                     working_directory() + ", or pass --font PATH";
+            error += "; without --font PATH the program looks for its TrueType font as " + default_font_places();
         return fail(error);
     }
 

@@ -7,7 +7,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <memory>
+#include <system_error>
 
 #include "SDL_ttf.h"
 
@@ -75,6 +77,24 @@ bool render_all(TTF_Font* font, int length, gallery::TextImages& texts)
     return true;
 }
 
+std::string working_directory()
+{
+    char buffer[4096];
+    return getcwd(buffer, sizeof buffer) ? buffer : "(unknown)";
+}
+
+// The build fixes where the font is installed relative to the programs'
+// folder, so the lookup holds for any prefix, a staging root or an unpacked
+// package alike. Empty if the program cannot tell where it is.
+std::string installed_font()
+{
+    std::error_code error;
+    const std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+    if (error)
+        return {};
+    return (program.parent_path() / MOUNTAIN_RANGES_INSTALLED_FONT).lexically_normal().string();
+}
+
 }  // namespace
 
 bool render_texts(const std::string& path, int length, gallery::TextImages& texts, std::string& error)
@@ -100,10 +120,22 @@ bool render_texts(const std::string& path, int length, gallery::TextImages& text
     return ok;
 }
 
-std::string working_directory()
+std::string default_font()
 {
-    char buffer[4096];
-    return getcwd(buffer, sizeof buffer) ? buffer : "(unknown)";
+    // Any entry by that name is the user's choice: one that is no usable font
+    // is reported, not passed over for the installed copy.
+    struct stat info {};
+    if (lstat(font_file, &info) == 0)
+        return font_file;
+    const std::string installed = installed_font();
+    return installed.empty() ? font_file : installed;
+}
+
+std::string default_font_places()
+{
+    const std::string installed = installed_font();
+    return std::string("\"") + font_file + "\" in the working directory, " + working_directory() +
+           (installed.empty() ? "" : ", then " + installed);
 }
 
 }  // namespace app

@@ -16,8 +16,12 @@ constexpr int font_size = 20;
 // and puts in `error` a sentence naming the file and the cause.
 bool render_texts(const std::string& path, int length, gallery::TextImages& texts, std::string& error);
 
-// The working directory, where a relative font name such as font_file is
-// looked up, for messages; "(unknown)" if it cannot be had.
-std::string working_directory();
+// The font to use when none is given: font_file in the working directory if
+// it holds an entry of that name, else the copy installed with the program.
+std::string default_font();
+
+// Where default_font() looks, in order, for messages: font_file in the
+// working directory (named), then the installed copy's path.
+std::string default_font_places();
 
 }  // namespace app

@@ -16,7 +16,7 @@ constexpr const char* usage =
     "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
     "number of mountains, a page per key press; a key on the last page ends it.\n"
     "The title and the captions use the TrueType font \"times.ttf\" from the\n"
-    "working directory.\n"
+    "working directory, else the one installed with the program.\n"
     "\n"
     "  --length L  the length of the ranges: an even number from 2 to 16 (default 16)\n"
     "  --list      print the ranges instead of showing them, one a line: the number\n"

@@ -103,9 +103,8 @@ int run_window(int length)
     // The texts first: a font that cannot be used fails before a window opens.
     gallery::TextImages texts;
     std::string error;
-    if (!render_texts(font_file, length, texts, error))
-        return fail(error + "; the program needs a TrueType font named \"" + font_file +
-                    "\" in its working directory, " + working_directory());
+    if (!render_texts(default_font(), length, texts, error))
+        return fail(error + "; the program looks for its TrueType font as " + default_font_places());
 
     const SignalDispositions signals = save_signal_dispositions();
     insist_on_a_window_system();

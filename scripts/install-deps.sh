@@ -1,16 +1,21 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building (run) or testing (test) needs,
-# asking apt only for those that are missing.
+# Installs the Debian packages that building (run), building the .deb with
+# `cpack -G DEB` (package) or testing (test) needs, asking apt only for those
+# that are missing.
 set -euo pipefail
 
 run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-liberation)
+# CPack finds the binaries with file and their dependencies with dpkg-shlibdeps.
+package_packages=(dpkg-dev file)
+# libsdl2-2.0-0 is what sdl12-compat runs on; lintian checks the .deb.
 test_packages=(libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3 python3-xlib
-               python3-pil valgrind desktop-file-utils)
+               python3-pil valgrind desktop-file-utils libsdl2-2.0-0 lintian)
 
 case "${1:-run}" in
   run) wanted=("${run_packages[@]}") ;;
-  test) wanted=("${run_packages[@]}" "${test_packages[@]}") ;;
-  *) echo "usage: $0 [run|test]" >&2; exit 2 ;;
+  package) wanted=("${run_packages[@]}" "${package_packages[@]}") ;;
+  test) wanted=("${run_packages[@]}" "${package_packages[@]}" "${test_packages[@]}") ;;
+  *) echo "usage: $0 [run|package|test]" >&2; exit 2 ;;
 esac
 
 missing=()

@@ -44,7 +44,8 @@ def parse_arguments():
     parser.add_argument("--timeout-scale", type=float, help="multiplies all timeouts (MR_TIMEOUT_SCALE)")
     parser.add_argument("--artifacts", help="where mismatching screenshots go (MR_ARTIFACTS)")
     parser.add_argument("--memcheck", action="store_true", help="run the program under valgrind memcheck")
-    parser.add_argument("--memcheck-logs", help="folder for the valgrind logs (default: a new temporary one)")
+    parser.add_argument("--memcheck-logs",
+                        help="folder for the valgrind logs, emptied of old ones first (default: a new temporary one)")
     parser.add_argument("--gen-suppressions", action="store_true",
                         help="with --memcheck: print a suppression for every error in the logs")
     parser.add_argument("-q", "--quiet", action="store_true", help="less unittest output")
@@ -74,6 +75,9 @@ def memcheck_wrapper(log_dir, gen_suppressions):
                # Keeps symbols of libraries unloaded before exit (sdl12-compat
                # dlcloses SDL 2), so leak reports name their functions.
                "--keep-debuginfo=yes",
+               # No gdb attaches here; a run the test kills would leave its
+               # vgdb FIFOs in /tmp.
+               "--vgdb=no",
                "--suppressions=" + os.path.join(HERE, "valgrind.supp"),
                "--log-file=" + os.path.join(log_dir, "memcheck.%p.log")]
     if gen_suppressions:
@@ -137,6 +141,9 @@ def main():
     if args.memcheck:
         log_dir = args.memcheck_logs or tempfile.mkdtemp(prefix="mountain-ranges-memcheck-")
         os.makedirs(log_dir, exist_ok=True)
+        # A reused folder holds the last run's logs, which the summary would count again.
+        for log in glob.glob(os.path.join(log_dir, "memcheck.*.log")):
+            os.remove(log)
         os.environ["MR_WRAPPER"] = memcheck_wrapper(log_dir, args.gen_suppressions)
         os.environ.setdefault("MR_TIMEOUT_SCALE", "10")
         tests = tests or MEMCHECK_TESTS
