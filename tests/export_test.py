@@ -124,11 +124,13 @@ class ExportFailures(unittest.TestCase):
     def test_full_disk_leaves_the_older_set_whole(self):
         out, old_set = self.export_old_set()
         # A full disk, as far as the writer can tell: room for page 1 but not
-        # for a larger page that comes after it.
+        # for a larger page that comes after it, so the export fails part
+        # way, with pages already staged.
         sizes = [os.path.getsize(os.path.join(out, name)) for name in sorted(old_set)]
         self.assertGreater(max(sizes), sizes[0])
         result = run([out], cwd=self.dir, limit_file_size=sizes[0])
         self.assert_fails_cleanly(result, "page-")
+        self.assertNotIn("page-01", result.stderr)
         now = {name: os.stat(os.path.join(out, name)).st_ino for name in os.listdir(out)}
         self.assertEqual(now, old_set, "the folder should still hold the older set, untouched")
 
