@@ -12,6 +12,7 @@
 
 #include "font.h"
 #include "gallery/page.h"
+#include "gallery/svg.h"
 #include "png_file.h"
 #include "ranges/ranges.h"
 #include "staged_files.h"
@@ -21,11 +22,12 @@ namespace app {
 namespace {
 
 constexpr const char* usage =
-    "usage: mountain-ranges-export [--font PATH] [OUTPUT_DIR]\n"
+    "usage: mountain-ranges-export [--font PATH] [--format png|svg] [OUTPUT_DIR]\n"
     "Draws the twenty pages of the mountain range gallery without a window and\n"
     "writes them as OUTPUT_DIR/page-01.png ... page-20.png (default: the current\n"
-    "folder). The captions use \"times.ttf\" from the working directory, or the\n"
-    "TrueType font given with --font.\n";
+    "folder), or with --format svg as page-01.svg ... page-20.svg. The captions\n"
+    "use \"times.ttf\" from the working directory, or the TrueType font given\n"
+    "with --font.\n";
 
 int fail(const std::string& message)
 {
@@ -33,10 +35,17 @@ int fail(const std::string& message)
     return 1;
 }
 
-std::string page_path(const std::string& folder, int page)
+// Status 2 tells a script that its command line is wrong, not the run.
+int refuse(const std::string& message)
+{
+    fail(message);
+    return 2;
+}
+
+std::string page_path(const std::string& folder, int page, const std::string& format)
 {
     char name[32];
-    std::snprintf(name, sizeof name, "page-%02d.png", page);
+    std::snprintf(name, sizeof name, "page-%02d.%s", page, format.c_str());
     return folder + (folder.back() == '/' ? "" : "/") + name;
 }
 
@@ -59,9 +68,18 @@ bool check_folder(const std::string& folder, std::string& error)
     return true;
 }
 
-// Writes one page into a staged file for `path`; the page reaches its final
-// name only when the whole set is published.
-bool stage_page(const raster::Canvas& canvas, const std::string& path, std::string& error)
+bool write_text(const std::string& text, std::FILE* file, std::string& error)
+{
+    if (std::fwrite(text.data(), 1, text.size(), file) == text.size())
+        return true;
+    error = std::strerror(errno);
+    return false;
+}
+
+// Writes one page with `write` into a staged file for `path`; the page
+// reaches its final name only when the whole set is published.
+template <typename Write>
+bool stage_page(const std::string& path, const Write& write, std::string& error)
 {
     const int fd = staging::stage_file(path, error);
     if (fd < 0)
@@ -72,7 +90,7 @@ bool stage_page(const raster::Canvas& canvas, const std::string& path, std::stri
         close(fd);
         return false;
     }
-    bool ok = write_png(canvas, file, error);
+    bool ok = write(file, error);
     // A full disk may only show when the buffered tail is flushed.
     if (ok && std::fflush(file) != 0) {
         error = std::strerror(errno);
@@ -103,6 +121,7 @@ int run_export(int argc, char** argv)
 {
     std::string folder;
     std::string font_path;
+    std::string format = "png";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--help" || arg == "-h") {
@@ -115,6 +134,12 @@ int run_export(int argc, char** argv)
             font_path = argv[++i];
         } else if (arg.rfind("--font=", 0) == 0) {
             font_path = arg.substr(7);
+        } else if (arg == "--format") {
+            if (i + 1 == argc)
+                return refuse("--format needs png or svg (see --help)");
+            format = argv[++i];
+        } else if (arg.rfind("--format=", 0) == 0) {
+            format = arg.substr(9);
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             return fail("unknown option " + arg + " (see --help)");
         } else if (folder.empty() && !arg.empty()) {
@@ -125,6 +150,8 @@ int run_export(int argc, char** argv)
     }
     if (folder.empty())
         folder = ".";
+    if (format != "png" && format != "svg")
+        return refuse("unknown format \"" + format + "\": --format takes png or svg");
 
     std::string error;
     if (!check_folder(folder, error))
@@ -148,9 +175,14 @@ int run_export(int argc, char** argv)
 
     std::vector<std::string> paths;
     for (const gallery::Page& page : pages) {
-        gallery::draw_page(canvas, texts, tables, page, colours);
-        paths.push_back(page_path(folder, static_cast<int>(paths.size()) + 1));
-        if (!stage_page(canvas, paths.back(), error)) {
+        paths.push_back(page_path(folder, static_cast<int>(paths.size()) + 1, format));
+        const auto write = [&](std::FILE* file, std::string& cause) {
+            if (format == "svg")
+                return write_text(gallery::page_svg(page, texts, tables, colours), file, cause);
+            gallery::draw_page(canvas, texts, tables, page, colours);
+            return write_png(canvas, file, cause);
+        };
+        if (!stage_page(paths.back(), write, error)) {
             staging::discard_staged_files();
             return fail(error);
         }

@@ -13,6 +13,7 @@
 #include "app/font.h"
 #include "app/png_file.h"
 #include "gallery/page.h"
+#include "gallery/svg.h"
 #include "raster/raster.h"
 #include "ranges/ranges.h"
 
@@ -222,6 +223,25 @@ BENCHMARK(BM_write_twenty_pages<app::write_png>)->Name("BM_write_twenty_pages_pn
 BENCHMARK(BM_write_twenty_pages<write_rgb_png>)
     ->Name("BM_write_twenty_pages_rgb_png_before")
     ->Unit(benchmark::kMillisecond);
+
+// The twenty pages as SVG documents; the counter "bytes" is what the twenty
+// files hold.
+void BM_twenty_pages_svg(benchmark::State& state)
+{
+    const gallery::TextImages* texts = rendered_texts();
+    if (!texts) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
+        return;
+    }
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (const gallery::Page& items : pages())
+            bytes += gallery::page_svg(items, *texts, tables(), {white, blue, 0x000000}).size();
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_twenty_pages_svg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -5,7 +5,7 @@ set -euo pipefail
 
 run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-liberation)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3 python3-xlib
-               python3-pil valgrind desktop-file-utils)
+               python3-pil valgrind desktop-file-utils librsvg2-bin)
 
 case "${1:-run}" in
   run) wanted=("${run_packages[@]}") ;;
