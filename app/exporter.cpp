@@ -12,6 +12,7 @@
 
 #include "font.h"
 #include "gallery/page.h"
+#include "gallery/svg.h"
 #include "options.h"
 #include "png_file.h"
 #include "ranges/ranges.h"
@@ -24,17 +25,19 @@ namespace {
 constexpr const char* program = "mountain-ranges-export";
 
 constexpr const char* usage =
-    "usage: mountain-ranges-export [--length L] [--font PATH] [OUTPUT_DIR]\n"
+    "usage: mountain-ranges-export [--length L] [--font PATH] [--format png|svg] [OUTPUT_DIR]\n"
     "Draws the pages of the mountain range gallery without a window and writes\n"
     "them as OUTPUT_DIR/page-01.png, page-02.png, ... (default: the current\n"
-    "folder): twenty pages for length 16. The title and the captions use the\n"
-    "TrueType font given with --font, else \"times.ttf\" from the working\n"
-    "directory, else the one installed with the program.\n"
+    "folder), or with --format svg as page-01.svg, ...: twenty pages for length\n"
+    "16. The title and the captions use the TrueType font given with --font,\n"
+    "else \"times.ttf\" from the working directory, else the one installed with\n"
+    "the program.\n"
     "\n"
-    "  --length L   the length of the ranges: an even number from 2 to 16 (default 16)\n"
-    "  --font PATH  the TrueType font for the title and the captions\n"
-    "  --help       print this help and exit\n"
-    "  --version    print the version and exit\n";
+    "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --font PATH     the TrueType font for the title and the captions\n"
+    "  --format FORMAT png (indexed-colour bitmaps, the default) or svg (for print)\n"
+    "  --help          print this help and exit\n"
+    "  --version       print the version and exit\n";
 
 int fail(const std::string& message)
 {
@@ -42,10 +45,10 @@ int fail(const std::string& message)
     return 1;
 }
 
-std::string page_path(const std::string& folder, int page)
+std::string page_path(const std::string& folder, int page, const std::string& format)
 {
     char name[32];
-    std::snprintf(name, sizeof name, "page-%02d.png", page);
+    std::snprintf(name, sizeof name, "page-%02d.%s", page, format.c_str());
     return folder + (folder.back() == '/' ? "" : "/") + name;
 }
 
@@ -68,9 +71,18 @@ bool check_folder(const std::string& folder, std::string& error)
     return true;
 }
 
-// Writes one page into a staged file for `path`; the page reaches its final
-// name only when the whole set is published.
-bool stage_page(const raster::Canvas& canvas, const std::string& path, std::string& error)
+bool write_text(const std::string& text, std::FILE* file, std::string& error)
+{
+    if (std::fwrite(text.data(), 1, text.size(), file) == text.size())
+        return true;
+    error = std::strerror(errno);
+    return false;
+}
+
+// Writes one page with `write` into a staged file for `path`; the page
+// reaches its final name only when the whole set is published.
+template <typename Write>
+bool stage_page(const std::string& path, const Write& write, std::string& error)
 {
     const int fd = staging::stage_file(path, error);
     if (fd < 0)
@@ -81,7 +93,7 @@ bool stage_page(const raster::Canvas& canvas, const std::string& path, std::stri
         close(fd);
         return false;
     }
-    bool ok = write_png(canvas, file, error);
+    bool ok = write(file, error);
     // A full disk may only show when the buffered tail is flushed.
     if (ok && std::fflush(file) != 0) {
         error = std::strerror(errno);
@@ -113,6 +125,7 @@ int run_export(int argc, char** argv)
     std::string folder;
     std::string font_path;
     int length = ranges::range_length;
+    std::string format = "png";
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         std::string value;
@@ -134,6 +147,11 @@ int run_export(int argc, char** argv)
             if (length == 0)
                 return refuse(program, "--length takes " + allowed_lengths() +
                                            (missing ? "" : ", not \"" + value + "\""));
+        } else if (take_option("--format", argc, argv, i, value, missing)) {
+            if (missing || (value != "png" && value != "svg"))
+                return refuse(program, std::string("--format takes png or svg") +
+                                           (missing ? "" : ", not \"" + value + "\""));
+            format = value;
         } else if (!arg.empty() && arg[0] == '-' && arg != "-") {
             return refuse(program, "unknown option " + arg);
         } else if (arg.empty()) {
@@ -168,9 +186,14 @@ int run_export(int argc, char** argv)
 
     std::vector<std::string> paths;
     for (const gallery::Page& page : pages) {
-        gallery::draw_page(canvas, texts, tables, page, colours);
-        paths.push_back(page_path(folder, static_cast<int>(paths.size()) + 1));
-        if (!stage_page(canvas, paths.back(), error)) {
+        paths.push_back(page_path(folder, static_cast<int>(paths.size()) + 1, format));
+        const auto write = [&](std::FILE* file, std::string& cause) {
+            if (format == "svg")
+                return write_text(gallery::page_svg(page, texts, tables, colours), file, cause);
+            gallery::draw_page(canvas, texts, tables, page, colours);
+            return write_png(canvas, file, cause);
+        };
+        if (!stage_page(paths.back(), write, error)) {
             staging::discard_staged_files();
             return fail(error);
         }

@@ -1,11 +1,12 @@
 // The off-screen twin of the program: the same gallery, drawn into memory and
-// written as one PNG per page.
+// written as one PNG per page, or set down as one SVG per page.
 #pragma once
 
 namespace app {
 
-// Runs `mountain-ranges-export [--font PATH] [OUTPUT_DIR]`. Returns the exit
-// status: 0 when every page is written, 1 after a message on stderr.
+// Runs `mountain-ranges-export [--font PATH] [--format png|svg] [OUTPUT_DIR]`.
+// Returns the exit status: 0 when every page is written, 1 after a message on
+// stderr, 2 after one that refuses the --format given.
 int run_export(int argc, char** argv);
 
 }  // namespace app

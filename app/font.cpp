@@ -52,6 +52,7 @@ bool render_text(TTF_Font* font, const std::string& text, gallery::TextImage& im
         TTF_RenderText_Solid(font, text.c_str(), SDL_Color{0, 0, 0, 0}), &SDL_FreeSurface);
     if (!surface)
         return false;
+    image.text = text;
     image.width = surface->w;
     image.height = surface->h;
     image.ink.assign(static_cast<std::size_t>(image.width) * image.height, 0);
@@ -69,6 +70,10 @@ bool render_text(TTF_Font* font, const std::string& text, gallery::TextImage& im
 
 bool render_all(TTF_Font* font, int length, gallery::TextImages& texts)
 {
+    const char* family = TTF_FontFaceFamilyName(font);
+    texts.family = family ? family : "";
+    texts.pixel_size = font_size;  // SDL_ttf renders a point as a pixel (72 dpi)
+    texts.ascent = TTF_FontAscent(font);
     if (!render_text(font, gallery::title_text(length), texts.title))
         return false;
     for (int m = 1; m <= ranges::max_mountains; ++m)

@@ -1,13 +1,19 @@
-// Costs of enumerating, drawing strokes, ranges and pages. The "literal"
-// cases evaluate the thick-line algorithm for every stroke; the others take
-// the path the program takes.
+// Costs of enumerating, drawing strokes, ranges and pages, and of writing
+// pages as files. The "literal" cases evaluate the thick-line algorithm for
+// every stroke; the others take the path the program takes.
 #include <benchmark/benchmark.h>
+#include <png.h>
 
+#include <csetjmp>
+#include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <vector>
 
 #include "app/font.h"
+#include "app/png_file.h"
 #include "gallery/page.h"
+#include "gallery/svg.h"
 #include "raster/raster.h"
 #include "ranges/ranges.h"
 
@@ -122,24 +128,120 @@ void BM_twenty_pages(benchmark::State& state)
 BENCHMARK(BM_twenty_pages<false>)->Name("BM_twenty_pages")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_twenty_pages<true>)->Name("BM_twenty_pages_literal")->Unit(benchmark::kMillisecond);
 
+// The title and captions in the program's font; nullptr when it cannot be had.
+const gallery::TextImages* rendered_texts()
+{
+    static const std::unique_ptr<gallery::TextImages> texts = [] {
+        auto result = std::make_unique<gallery::TextImages>();
+        std::string error;
+        if (!app::render_texts(MR_BENCH_FONT, ranges::range_length, *result, error))
+            result.reset();
+        return result;
+    }();
+    return texts.get();
+}
+
 // The program's own path: every page drawn whole, texts included.
 void BM_twenty_pages_with_texts(benchmark::State& state)
 {
-    gallery::TextImages texts;
-    std::string error;
-    if (!app::render_texts(MR_BENCH_FONT, ranges::range_length, texts, error)) {
-        state.SkipWithError(error.c_str());
+    const gallery::TextImages* texts = rendered_texts();
+    if (!texts) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
         return;
     }
     Page800 page;
     for (auto _ : state) {
         for (const gallery::Page& items : pages()) {
-            gallery::draw_page(page.view(), texts, tables(), items, {white, blue, 0x000000});
+            gallery::draw_page(page.view(), *texts, tables(), items, {white, blue, 0x000000});
             benchmark::ClobberMemory();
         }
     }
 }
 BENCHMARK(BM_twenty_pages_with_texts)->Unit(benchmark::kMillisecond);
+
+// The PNG writer as it was before pages went indexed: 8-bit RGB, zlib level
+// 1, no row filters. Kept as the measure of the indexed writer.
+bool write_rgb_png(const raster::Canvas& canvas, std::FILE* file, std::string& error)
+{
+    std::vector<png_byte> row(3 * static_cast<std::size_t>(canvas.width));
+    png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
+    png_infop info = png ? png_create_info_struct(png) : nullptr;
+    if (!info || setjmp(png_jmpbuf(png))) {
+        png_destroy_write_struct(&png, &info);
+        error = "libpng failed";
+        return false;
+    }
+    png_init_io(png, file);
+    png_set_compression_level(png, 1);
+    png_set_filter(png, PNG_FILTER_TYPE_BASE, PNG_FILTER_NONE);
+    png_set_IHDR(png, info, static_cast<png_uint_32>(canvas.width), static_cast<png_uint_32>(canvas.height),
+                 8, PNG_COLOR_TYPE_RGB, PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+                 PNG_FILTER_TYPE_DEFAULT);
+    png_write_info(png, info);
+    for (int y = 0; y < canvas.height; ++y) {
+        const std::uint32_t* pixels = canvas.pixels + static_cast<std::ptrdiff_t>(y) * canvas.pitch / 4;
+        png_bytep out = row.data();
+        for (int x = 0; x < canvas.width; ++x) {
+            *out++ = static_cast<png_byte>(pixels[x] >> 16U);
+            *out++ = static_cast<png_byte>(pixels[x] >> 8U);
+            *out++ = static_cast<png_byte>(pixels[x]);
+        }
+        png_write_row(png, row.data());
+    }
+    png_write_end(png, info);
+    png_destroy_write_struct(&png, &info);
+    return true;
+}
+
+// The exporter's loop: each page drawn, texts included, and written into
+// memory with `write`. The counter "bytes" is what the twenty files hold.
+template <bool (*write)(const raster::Canvas&, std::FILE*, std::string&)>
+void BM_write_twenty_pages(benchmark::State& state)
+{
+    const gallery::TextImages* texts = rendered_texts();
+    if (!texts) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
+        return;
+    }
+    Page800 page;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        char* buffer = nullptr;
+        std::FILE* file = open_memstream(&buffer, &bytes);
+        std::string error;
+        for (const gallery::Page& items : pages()) {
+            gallery::draw_page(page.view(), *texts, tables(), items, {white, blue, 0x000000});
+            if (!write(page.view(), file, error))
+                state.SkipWithError(error.c_str());
+        }
+        std::fclose(file);
+        std::free(buffer);
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_write_twenty_pages<app::write_png>)->Name("BM_write_twenty_pages_png")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_write_twenty_pages<write_rgb_png>)
+    ->Name("BM_write_twenty_pages_rgb_png_before")
+    ->Unit(benchmark::kMillisecond);
+
+// The twenty pages as SVG documents; the counter "bytes" is what the twenty
+// files hold.
+void BM_twenty_pages_svg(benchmark::State& state)
+{
+    const gallery::TextImages* texts = rendered_texts();
+    if (!texts) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
+        return;
+    }
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (const gallery::Page& items : pages())
+            bytes += gallery::page_svg(items, *texts, tables(), {white, blue, 0x000000}).size();
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_twenty_pages_svg)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

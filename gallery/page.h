@@ -23,13 +23,18 @@ struct TextImage {
     int width = 0;
     int height = 0;
     std::vector<std::uint8_t> ink;
+    std::string text;  // what the mask shows, for pages that set it as type
 };
 
 // Every text a page can hold: the title, and the caption of each group
-// indexed by its number of mountains.
+// indexed by its number of mountains; and the font they were rendered with,
+// for pages that set them as type.
 struct TextImages {
     TextImage title;
     std::array<TextImage, ranges::max_mountains + 1> captions;
+    std::string family;  // the font's family name; empty if it has none
+    int pixel_size = 0;  // pixels per em
+    int ascent = 0;      // pixels from the top of a text image to its baseline
 };
 
 // The page's colours as pixel values of the canvas's format.

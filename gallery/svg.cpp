@@ -1,0 +1,106 @@
+#include "svg.h"
+
+#include <cstdint>
+#include <cstdio>
+
+#include "raster/raster.h"
+
+namespace gallery {
+
+namespace {
+
+constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
+
+std::string xml_escaped(const std::string& text)
+{
+    std::string escaped;
+    for (const char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        case '"': escaped += "&quot;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// The font's family first, then Times-like faces: the pages are laid out for
+// one. A name that would need escaping in CSS is left out rather than risked.
+std::string font_families(const std::string& family)
+{
+    const std::string fallbacks = "'Times New Roman', serif";
+    for (const char c : family)
+        if (c < ' ' || c > '~' || c == '\'' || c == '\\')
+            return fallbacks;
+    return family.empty() ? fallbacks : "'" + family + "', " + fallbacks;
+}
+
+std::string hex_colour(std::uint32_t colour)
+{
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "#%06x", static_cast<unsigned>(colour & 0xFFFFFFU));
+    return hex;
+}
+
+// The stroke end points of a range from (x, y), as draw_range moves its pen.
+std::string polyline(int x, int y, std::int32_t code)
+{
+    std::string points = std::to_string(x) + "," + std::to_string(y);
+    for (int i = 0; i < ranges::range_length; ++i) {
+        x += raster::stroke_step;
+        y += ((code >> i) & 1) != 0 ? -raster::stroke_step : raster::stroke_step;
+        points += " " + std::to_string(x) + "," + std::to_string(y);
+    }
+    return "<polyline points=\"" + points + "\"/>\n";
+}
+
+std::string text(const TextImage& image, int x, int y, int ascent)
+{
+    return "<text x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y + ascent) + "\">" +
+           xml_escaped(image.text) + "</text>\n";
+}
+
+}  // namespace
+
+std::string page_svg(const Page& page, const TextImages& texts, const ranges::RangeTables& tables,
+                     const Colours& colours)
+{
+    std::string strokes;
+    std::string type;
+    for (const Item& item : page) {
+        switch (item.kind) {
+        case Item::Kind::title:
+            type += text(texts.title, item.x, item.y, texts.ascent);
+            break;
+        case Item::Kind::caption:
+            type += text(texts.captions[item.mountains], item.x, item.y, texts.ascent);
+            break;
+        case Item::Kind::range:
+            strokes += polyline(item.x, item.y, tables.range_table[item.mountains][item.index]);
+            break;
+        }
+    }
+    const std::string width = std::to_string(page_width);
+    const std::string height = std::to_string(page_height);
+    // The bitmap's strokes are ticks across the line, which round off its
+    // corners and ends; a mitred corner would stand out a pixel past them.
+    const std::string stroke_style = "fill=\"none\" stroke=\"" + hex_colour(colours.stroke) + "\" stroke-width=\"" +
+                                     std::to_string(stroke_width) +
+                                     "\" stroke-linejoin=\"round\" stroke-linecap=\"round\"";
+    // The leading spaces of a text are kept: they place its ink as in the bitmap.
+    const std::string type_style = "font-family=\"" + xml_escaped(font_families(texts.family)) + "\" font-size=\"" +
+                                   std::to_string(texts.pixel_size) + "\" fill=\"" + hex_colour(colours.text) +
+                                   "\" xml:space=\"preserve\"";
+    return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height +
+           "\" viewBox=\"0 0 " + width + " " + height + "\">\n"
+           "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"" + hex_colour(colours.background) +
+           "\"/>\n"
+           "<g " + stroke_style + ">\n" + strokes + "</g>\n"
+           "<g " + type_style + ">\n" + type + "</g>\n"
+           "</svg>\n";
+}
+
+}  // namespace gallery
