@@ -44,11 +44,12 @@ std::string hex_colour(std::uint32_t colour)
     return hex;
 }
 
-// The stroke end points of a range from (x, y), as draw_range moves its pen.
-std::string polyline(int x, int y, std::int32_t code)
+// The stroke end points of a range of `length` strokes from (x, y), as
+// draw_range moves its pen.
+std::string polyline(int x, int y, std::int32_t code, int length)
 {
     std::string points = std::to_string(x) + "," + std::to_string(y);
-    for (int i = 0; i < ranges::range_length; ++i) {
+    for (int i = 0; i < length; ++i) {
         x += raster::stroke_step;
         y += ((code >> i) & 1) != 0 ? -raster::stroke_step : raster::stroke_step;
         points += " " + std::to_string(x) + "," + std::to_string(y);
@@ -78,7 +79,7 @@ std::string page_svg(const Page& page, const TextImages& texts, const ranges::Ra
             type += text(texts.captions[item.mountains], item.x, item.y, texts.ascent);
             break;
         case Item::Kind::range:
-            strokes += polyline(item.x, item.y, tables.range_table[item.mountains][item.index]);
+            strokes += polyline(item.x, item.y, tables.range_table[item.mountains][item.index], tables.length);
             break;
         }
     }

@@ -126,10 +126,12 @@ class SvgPages(unittest.TestCase):
         os.symlink(FONT, os.path.join(cls.work.name, "times.ttf"))
         cls.svg = os.path.join(cls.work.name, "svg")
         cls.png = os.path.join(cls.work.name, "png")
-        os.mkdir(cls.svg)
-        os.mkdir(cls.png)
+        for folder in (cls.svg, cls.png, cls.svg + "10", cls.png + "10"):
+            os.mkdir(folder)
         cls.result = run(["--format", "svg", cls.svg], cwd=cls.work.name)
         run([cls.png], cwd=cls.work.name)
+        run(["--length", "10", "--format", "svg", cls.svg + "10"], cwd=cls.work.name)
+        run(["--length", "10", cls.png + "10"], cwd=cls.work.name)
 
     @classmethod
     def tearDownClass(cls):
@@ -148,11 +150,12 @@ class SvgPages(unittest.TestCase):
         # Measured with librsvg 2.54: 99.8 to 100 % of each page's blue
         # pixels match both ways. Strokes one pixel off match about 80 %,
         # strokes of width 1 or 5 about 20 % or 70 % one way.
-        for number in (1, 3, 20):  # texts; a full page; the last, part full
-            png = mask(Image.open(os.path.join(self.png, "page-%02d.png" % number)).convert("RGB"),
+        # Texts; a full page; the last, part full; shorter ranges.
+        for suffix, number in (("", 1), ("", 3), ("", 20), ("10", 2)):
+            png = mask(Image.open(os.path.join(self.png + suffix, "page-%02d.png" % number)).convert("RGB"),
                        lambda p: p == BLUE)
             # Blue-ish: a stroke's smoothed edge counts where it covers half a pixel.
-            svg = mask(rendered_svg(os.path.join(self.svg, "page-%02d.svg" % number)),
+            svg = mask(rendered_svg(os.path.join(self.svg + suffix, "page-%02d.svg" % number)),
                        lambda p: p[2] - max(p[0], p[1]) >= 128)
             both = count(ImageChops.logical_and(png, svg))
             self.assertGreaterEqual(both / count(png), 0.97, "page %d: PNG strokes missing in the SVG" % number)
