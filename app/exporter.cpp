@@ -126,27 +126,20 @@ int run_export(int argc, char** argv)
     std::string font_path;
     int length = ranges::range_length;
     std::string format = "png";
+    std::string error;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         std::string value;
         bool missing = false;
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
+        if (answered_help_or_version(arg, program, usage))
             return 0;
-        }
-        if (arg == "--version") {
-            std::puts(version_line(program).c_str());
-            return 0;
-        }
         if (take_option("--font", argc, argv, i, value, missing)) {
             if (missing || value.empty())
                 return refuse(program, "--font takes the path of a TrueType font");
             font_path = value;
-        } else if (take_option("--length", argc, argv, i, value, missing)) {
-            length = missing ? 0 : parse_length(value);
+        } else if (take_length(argc, argv, i, length, error)) {
             if (length == 0)
-                return refuse(program, "--length takes " + allowed_lengths() +
-                                           (missing ? "" : ", not \"" + value + "\""));
+                return refuse(program, error);
         } else if (take_option("--format", argc, argv, i, value, missing)) {
             if (missing || (value != "png" && value != "svg"))
                 return refuse(program, std::string("--format takes png or svg") +
@@ -165,7 +158,6 @@ int run_export(int argc, char** argv)
     if (folder.empty())
         folder = ".";
 
-    std::string error;
     if (!check_folder(folder, error))
         return fail(error);
 

@@ -28,27 +28,18 @@ constexpr const char* usage =
 
 int main(int argc, char** argv)
 {
-    int length = 16;
+    int length = ranges::range_length;
     bool list = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
-        std::string value;
-        bool missing = false;
-        if (arg == "--help" || arg == "-h") {
-            std::fputs(usage, stdout);
+        std::string error;
+        if (app::answered_help_or_version(arg, program, usage))
             return 0;
-        }
-        if (arg == "--version") {
-            std::puts(app::version_line(program).c_str());
-            return 0;
-        }
         if (arg == "--list") {
             list = true;
-        } else if (app::take_option("--length", argc, argv, i, value, missing)) {
-            length = missing ? 0 : app::parse_length(value);
+        } else if (app::take_length(argc, argv, i, length, error)) {
             if (length == 0)
-                return app::refuse(program, "--length takes " + app::allowed_lengths() +
-                                                (missing ? "" : ", not \"" + value + "\""));
+                return app::refuse(program, error);
         } else if (!arg.empty() && arg[0] == '-') {
             return app::refuse(program, "unknown option " + arg);
         } else {

@@ -6,9 +6,15 @@
 
 namespace app {
 
-std::string version_line(const char* name)
+bool answered_help_or_version(const std::string& arg, const char* program, const char* usage)
 {
-    return std::string(name) + " " + MOUNTAIN_RANGES_VERSION;
+    if (arg == "--help" || arg == "-h")
+        std::fputs(usage, stdout);
+    else if (arg == "--version")
+        std::printf("%s %s\n", program, MOUNTAIN_RANGES_VERSION);
+    else
+        return false;
+    return true;
 }
 
 int parse_length(const std::string& text)
@@ -21,10 +27,6 @@ int parse_length(const std::string& text)
     return length >= 2 && length <= ranges::range_length && length % 2 == 0 ? length : 0;
 }
 
-std::string allowed_lengths()
-{
-    return "an even number from 2 to " + std::to_string(ranges::range_length);
-}
 
 bool take_option(const std::string& name, int argc, char** argv, int& i, std::string& value, bool& missing)
 {
@@ -43,6 +45,19 @@ bool take_option(const std::string& name, int argc, char** argv, int& i, std::st
         return true;
     }
     return false;
+}
+
+bool take_length(int argc, char** argv, int& i, int& length, std::string& error)
+{
+    std::string value;
+    bool missing = false;
+    if (!take_option("--length", argc, argv, i, value, missing))
+        return false;
+    length = missing ? 0 : parse_length(value);
+    if (length == 0)
+        error = "--length takes an even number from 2 to " + std::to_string(ranges::range_length) +
+                (missing ? "" : ", not \"" + value + "\"");
+    return true;
 }
 
 int refuse(const char* program, const std::string& message)
