@@ -12,15 +12,21 @@ namespace {
 
 // Truncates towards zero like a plain cast, but saturates where a cast would
 // be undefined (ticks of an absurd half-width far off the canvas).
-int truncate(float value)
+int truncate(double value)
 {
-    constexpr float lowest = static_cast<float>(std::numeric_limits<int>::min());
-    constexpr float highest = 2147483520.0F;  // largest float below 2^31
-    if (!(value > lowest))
+    if (!(value > -2147483649.0))
         return std::numeric_limits<int>::min();
-    if (value > highest)
+    if (value >= 2147483648.0)
         return std::numeric_limits<int>::max();
     return static_cast<int>(value);
+}
+
+// The ticks lean by a hair, less than a float can hold next to a coordinate.
+// The difference of two floats is exact in double; rounded to float it can land
+// on the next whole number and move the truncated end by a pixel.
+int tick_end(float from, float lean)
+{
+    return truncate(static_cast<double>(from) - static_cast<double>(lean));
 }
 
 }  // namespace
@@ -130,8 +136,8 @@ void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int h
         const float py = static_cast<float>(y1 * static_cast<double>(t) + y0 * (1.0 - t));
         const int ix = truncate(px);
         const int iy = truncate(py);
-        draw_line(canvas, ix, iy, truncate(px - e), truncate(py - d), colour);
-        draw_line(canvas, ix, iy, truncate(px - c), truncate(py - b), colour);
+        draw_line(canvas, ix, iy, tick_end(px, e), tick_end(py, d), colour);
+        draw_line(canvas, ix, iy, tick_end(px, c), tick_end(py, b), colour);
 
         const float next = static_cast<float>(t + t_step);
         if (next == t)

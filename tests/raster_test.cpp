@@ -94,6 +94,27 @@ TEST(ThickLine, HorizontalStrokeStopsTicksShortOfItsEnd)
                                            "##########."}, 100, 99));
 }
 
+std::set<Point> thick_line_pixels(int x0, int y0, int x1, int y1)
+{
+    TestCanvas canvas(200, 200);
+    raster::draw_thick_line(canvas.view(), x0, y0, x1, y1, 1, blue);
+    return canvas.painted();
+}
+
+TEST(ThickLine, TickEndsComeFromTheExactDistanceToTheLeaningTip)
+{
+    // A tick leans by less than a float can add to a coordinate; rounding the
+    // tip to float first moves a truncated tick end by a whole pixel.
+    EXPECT_EQ(thick_line_pixels(110, 100, 100, 100), points_of({"##########.",
+                                                                "###########",
+                                                                "##########."}, 100, 99));
+    EXPECT_EQ(thick_line_pixels(134, 15, 134, 8), points_of({"###", "###", "###", "###",
+                                                             "###", "###", "###", ".#."}, 133, 8));
+    EXPECT_EQ(thick_line_pixels(184, 89, 183, 89), points_of({"#.",
+                                                              "##",
+                                                              "#."}, 183, 88));
+}
+
 TEST(ThickLine, DegenerateWidthsAndLengths)
 {
     TestCanvas point(50, 50);
