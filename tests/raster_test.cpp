@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "canvas.h"
 #include "raster/raster.h"
@@ -230,6 +231,25 @@ TEST(Range, OneBigMountainClimbsAndDescendsFortyEightPixels)
     }
     EXPECT_EQ(canvas.painted(), expected);
     EXPECT_EQ(canvas.painted().begin()->first, 9);
+}
+
+TEST(Range, PenAtTheEndsOfTheIntRangeDrawsNothingAndWritesNothingOffTheCanvas)
+{
+    constexpr int low = std::numeric_limits<int>::min();
+    constexpr int high = std::numeric_limits<int>::max();
+    // From these starts the stroke bounds and the pen's moves overflow an int.
+    const Point starts[] = {{low, 10}, {5, low + 6}, {5, low}, {low, 3}, {high - 40, 10}, {5, high - 40}};
+    for (const auto& [x, y] : starts) {
+        // Up first, down first, and climbs and descents long enough to carry
+        // the pen past either end of the int range.
+        for (const std::int32_t code : {0x5555, 0xAAAA, 0x00FF, 0xFF00}) {
+            TestCanvas canvas(30, 20);
+            raster::Pen pen{x, y};
+            raster::draw_range(canvas.view(), pen, code, 16, blue);
+            EXPECT_TRUE(canvas.painted().empty() && canvas.guards_intact())
+                << "range " << std::hex << code << std::dec << " from (" << x << ", " << y << ")";
+        }
+    }
 }
 
 TEST(Range, NoStepsDrawNothing)
