@@ -3,12 +3,12 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
 
+#include "font_check.h"
 #include "layout.h"
 #include "ranges/ranges.h"
 
@@ -16,23 +16,8 @@ namespace app {
 
 namespace {
 
-// True when `text` rendered with `font` sets at least one pixel.
-bool draws_ink(TTF_Font* font, const char* text)
-{
-    // Solid rendering gives an 8-bit surface: index 0 is the background.
-    SDL_Surface* image = TTF_RenderText_Solid(font, text, SDL_Color{0, 0, 0, 0});
-    if (!image)
-        return false;
-    bool ink = false;
-    SDL_LockSurface(image);
-    for (int y = 0; y < image->h && !ink; ++y) {
-        const Uint8* row = static_cast<const Uint8*>(image->pixels) + static_cast<std::ptrdiff_t>(y) * image->pitch;
-        ink = std::any_of(row, row + image->w, [](Uint8 index) { return index != 0; });
-    }
-    SDL_UnlockSurface(image);
-    SDL_FreeSurface(image);
-    return ink;
-}
+// Every character the title and the captions are written with.
+constexpr const char* caption_characters = " MOUNTAIN RANGES WITH LENGTH 0123456789 mountain(s)";
 
 }  // namespace
 
@@ -104,18 +89,23 @@ TTF_Font* open_font(const std::string& path, std::string& error)
         error = "cannot read \"" + path + "\": " + std::strerror(errno);
         return nullptr;
     }
+    // SDL_ttf trusts a font's glyph metrics and writes outside its text
+    // images for some damaged fonts, and a truncated font can open and still
+    // draw every glyph blank; FreeType alone finds both before SDL_ttf draws.
+    std::string reason;
+    switch (check_font(path, font_size, caption_characters, reason)) {
+    case FontVerdict::usable:
+        break;
+    case FontVerdict::unreadable:
+        error = "\"" + path + "\" is not a TrueType font that can be used (" + reason + ")";
+        return nullptr;
+    case FontVerdict::damaged:
+        error = "\"" + path + "\" is a damaged font: " + reason;
+        return nullptr;
+    }
     TTF_Font* font = TTF_OpenFont(path.c_str(), font_size);
-    if (!font) {
+    if (!font)
         error = "\"" + path + "\" is not a TrueType font that can be used (" + TTF_GetError() + ")";
-        return nullptr;
-    }
-    // A truncated file can open and still draw its glyphs blank: make sure
-    // the characters of the title and the captions leave some ink.
-    if (!draws_ink(font, " MOUNTAIN RANGES WITH LENGTH 0123456789 mountain(s)")) {
-        error = "\"" + path + "\" is a damaged font: its glyphs cannot be drawn";
-        TTF_CloseFont(font);
-        return nullptr;
-    }
     return font;
 }
 

@@ -3,7 +3,7 @@
 # asking apt only for those that are missing.
 set -euo pipefail
 
-run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libpng-dev fonts-liberation)
+run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libfreetype-dev libpng-dev fonts-liberation)
 test_packages=(libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3 python3-xlib
                python3-pil valgrind desktop-file-utils)
 
