@@ -12,6 +12,7 @@
 #include <system_error>
 
 #include "SDL_ttf.h"
+#include "font_check.h"
 
 namespace app {
 
@@ -106,6 +107,23 @@ bool render_texts(const std::string& path, int length, gallery::TextImages& text
 {
     if (!check_font_file(path, error))
         return false;
+    // SDL_ttf trusts a font's glyph metrics and writes outside its text
+    // images for some damaged fonts, and a truncated font can open and still
+    // draw every glyph blank; FreeType alone finds both before SDL_ttf draws.
+    std::string characters = gallery::title_text(length);
+    for (int m = 1; m <= ranges::max_mountains; ++m)
+        characters += gallery::caption_text(m);
+    std::string reason;
+    switch (check_font(path, font_size, characters, reason)) {
+    case FontVerdict::usable:
+        break;
+    case FontVerdict::unreadable:
+        error = "\"" + path + "\" is not a TrueType font that can be used (" + reason + ")";
+        return false;
+    case FontVerdict::damaged:
+        error = "\"" + path + "\" is a damaged font: " + reason;
+        return false;
+    }
     if (TTF_Init() != 0) {
         error = std::string("cannot start the font library: ") + TTF_GetError();
         return false;
@@ -115,7 +133,6 @@ bool render_texts(const std::string& path, int length, gallery::TextImages& text
     if (!ok) {
         error = "\"" + path + "\" is not a TrueType font that can be used (" + TTF_GetError() + ")";
     } else if (!render_all(font, length, texts)) {
-        // A truncated file can open and still draw its glyphs blank.
         error = "\"" + path + "\" is a damaged font: its glyphs cannot be drawn";
         ok = false;
     }

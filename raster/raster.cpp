@@ -12,15 +12,34 @@ namespace {
 
 // Truncates towards zero like a plain cast, but saturates where a cast would
 // be undefined (ticks of an absurd half-width far off the canvas).
-int truncate(float value)
+int truncate(double value)
 {
-    constexpr float lowest = static_cast<float>(std::numeric_limits<int>::min());
-    constexpr float highest = 2147483520.0F;  // largest float below 2^31
-    if (!(value > lowest))
+    if (!(value > -2147483649.0))
         return std::numeric_limits<int>::min();
-    if (value > highest)
+    if (value >= 2147483648.0)
         return std::numeric_limits<int>::max();
     return static_cast<int>(value);
+}
+
+// The ticks lean by a hair, less than a float can hold next to a coordinate.
+// The difference of two floats is exact in double; rounded to float it can land
+// on the next whole number and move the truncated end by a pixel.
+int tick_end(float from, float lean)
+{
+    return truncate(static_cast<double>(from) - static_cast<double>(lean));
+}
+
+bool fits_int(std::int64_t value)
+{
+    return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
+}
+
+// Moves a pen coordinate the way unsigned arithmetic does, wrapping past the
+// ends of the int range instead of overflowing. Either end is so far off any
+// canvas that the pen draws nothing there, wrapped or not.
+int advance(int coordinate, int step)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(coordinate) + static_cast<std::uint32_t>(step));
 }
 
 }  // namespace
@@ -130,8 +149,8 @@ void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int h
         const float py = static_cast<float>(y1 * static_cast<double>(t) + y0 * (1.0 - t));
         const int ix = truncate(px);
         const int iy = truncate(py);
-        draw_line(canvas, ix, iy, truncate(px - e), truncate(py - d), colour);
-        draw_line(canvas, ix, iy, truncate(px - c), truncate(py - b), colour);
+        draw_line(canvas, ix, iy, tick_end(px, e), tick_end(py, d), colour);
+        draw_line(canvas, ix, iy, tick_end(px, c), tick_end(py, b), colour);
 
         const float next = static_cast<float>(t + t_step);
         if (next == t)
@@ -199,14 +218,22 @@ const StrokeShape& stroke_shape(bool up)
 
 void draw_mountain_stroke(const Canvas& canvas, int x, int y, bool up, std::uint32_t colour)
 {
+    // Sums in 64 bits: near the ends of the int range they would wrap, and a
+    // stroke far off the canvas would pass for one on it.
+    const std::int64_t end_x = std::int64_t{x} + stroke_step;
+    const std::int64_t end_y = std::int64_t{y} + (up ? -stroke_step : stroke_step);
+    if (!fits_int(end_x) || !fits_int(end_y))
+        return;  // the end is not an int: the stroke lies billions of pixels off the canvas
+
     const StrokeShape& shape = stroke_shape(up);
     // On the canvas, all of the stroke's coordinates are positive.
     const bool shape_holds = x < mountain_shape_limit && y < mountain_shape_limit;
-    const bool on_canvas = x + shape.left >= 0 && y + shape.top >= 0 && x + shape.right < canvas.width &&
-                           y + shape.bottom < canvas.height;
+    const bool on_canvas = std::int64_t{x} + shape.left >= 0 && std::int64_t{y} + shape.top >= 0 &&
+                           std::int64_t{x} + shape.right < canvas.width &&
+                           std::int64_t{y} + shape.bottom < canvas.height;
     if (!shape_holds || !on_canvas) {
-        draw_thick_line(canvas, x, y, x + stroke_step, up ? y - stroke_step : y + stroke_step,
-                        stroke_half_width, colour);
+        draw_thick_line(canvas, x, y, static_cast<int>(end_x), static_cast<int>(end_y), stroke_half_width,
+                        colour);
         return;
     }
     auto* origin = reinterpret_cast<std::uint8_t*>(canvas.pixels) + static_cast<std::ptrdiff_t>(y) * canvas.pitch;
@@ -224,8 +251,8 @@ void draw_range(const Canvas& canvas, Pen& pen, std::int32_t code, int steps, st
     for (int i = 0; i < steps; ++i) {
         const bool up = (bits & 1U) != 0;
         draw_mountain_stroke(canvas, pen.x, pen.y, up, colour);
-        pen.x += stroke_step;
-        pen.y += up ? -stroke_step : stroke_step;
+        pen.x = advance(pen.x, stroke_step);
+        pen.y = advance(pen.y, up ? -stroke_step : stroke_step);
         bits >>= 1U;
     }
 }

@@ -47,11 +47,13 @@ void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int h
 constexpr int mountain_shape_limit = 1024;
 
 // Sets the same pixels as draw_thick_line from (x, y) to (x + 6, y - 6) when
-// `up`, else to (x + 6, y + 6), with half-width 1: a stroke of a range.
+// `up`, else to (x + 6, y + 6), with half-width 1: a stroke of a range. A
+// stroke whose end is not an int draws nothing.
 void draw_mountain_stroke(const Canvas& canvas, int x, int y, bool up, std::uint32_t colour);
 
 // Draws the first `steps` strokes of the range `code` (bit i set = stroke i goes
 // up) as a zigzag from the pen, leaving the pen at the end of the last stroke.
+// The pen wraps past the ends of the int range, far off any canvas.
 void draw_range(const Canvas& canvas, Pen& pen, std::int32_t code, int steps, std::uint32_t colour);
 
 }  // namespace raster

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <limits>
 
 #include "canvas.h"
 #include "raster/raster.h"
@@ -92,6 +93,27 @@ TEST(ThickLine, HorizontalStrokeStopsTicksShortOfItsEnd)
     EXPECT_EQ(canvas.painted(), points_of({"##########.",
                                            "###########",
                                            "##########."}, 100, 99));
+}
+
+std::set<Point> thick_line_pixels(int x0, int y0, int x1, int y1)
+{
+    TestCanvas canvas(200, 200);
+    raster::draw_thick_line(canvas.view(), x0, y0, x1, y1, 1, blue);
+    return canvas.painted();
+}
+
+TEST(ThickLine, TickEndsComeFromTheExactDistanceToTheLeaningTip)
+{
+    // A tick leans by less than a float can add to a coordinate; rounding the
+    // tip to float first moves a truncated tick end by a whole pixel.
+    EXPECT_EQ(thick_line_pixels(110, 100, 100, 100), points_of({"##########.",
+                                                                "###########",
+                                                                "##########."}, 100, 99));
+    EXPECT_EQ(thick_line_pixels(134, 15, 134, 8), points_of({"###", "###", "###", "###",
+                                                             "###", "###", "###", ".#."}, 133, 8));
+    EXPECT_EQ(thick_line_pixels(184, 89, 183, 89), points_of({"#.",
+                                                              "##",
+                                                              "#."}, 183, 88));
 }
 
 TEST(ThickLine, DegenerateWidthsAndLengths)
@@ -209,6 +231,25 @@ TEST(Range, OneBigMountainClimbsAndDescendsFortyEightPixels)
     }
     EXPECT_EQ(canvas.painted(), expected);
     EXPECT_EQ(canvas.painted().begin()->first, 9);
+}
+
+TEST(Range, PenAtTheEndsOfTheIntRangeDrawsNothingAndWritesNothingOffTheCanvas)
+{
+    constexpr int low = std::numeric_limits<int>::min();
+    constexpr int high = std::numeric_limits<int>::max();
+    // From these starts the stroke bounds and the pen's moves overflow an int.
+    const Point starts[] = {{low, 10}, {5, low + 6}, {5, low}, {low, 3}, {high - 40, 10}, {5, high - 40}};
+    for (const auto& [x, y] : starts) {
+        // Up first, down first, and climbs and descents long enough to carry
+        // the pen past either end of the int range.
+        for (const std::int32_t code : {0x5555, 0xAAAA, 0x00FF, 0xFF00}) {
+            TestCanvas canvas(30, 20);
+            raster::Pen pen{x, y};
+            raster::draw_range(canvas.view(), pen, code, 16, blue);
+            EXPECT_TRUE(canvas.painted().empty() && canvas.guards_intact())
+                << "range " << std::hex << code << std::dec << " from (" << x << ", " << y << ")";
+        }
+    }
 }
 
 TEST(Range, NoStepsDrawNothing)
