@@ -1,6 +1,6 @@
 // Pixel arithmetic on any 32-bit canvas: single pixels, one-pixel lines, thick
 // strokes and mountain ranges drawn as zigzags. Nothing here opens a window or
-// knows about SDL; the caller hands in a view of the pixels.
+// knows where the pixels live; the caller hands in a view of them.
 #pragma once
 
 #include <cstdint>
