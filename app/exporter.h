@@ -4,9 +4,9 @@
 
 namespace app {
 
-// Runs `mountain-ranges-export [--font PATH] [--format png|svg] [OUTPUT_DIR]`.
-// Returns the exit status: 0 when every page is written, 1 after a message on
-// stderr, 2 after one that refuses the --format given.
+// Runs `mountain-ranges-export [--length L] [--font PATH] [--format png|svg]
+// [OUTPUT_DIR]`. Returns the exit status: 0 when every page is written, 1 after
+// a message on stderr, 2 after one that refuses the command line.
 int run_export(int argc, char** argv);
 
 }  // namespace app
