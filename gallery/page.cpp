@@ -37,22 +37,13 @@ void draw_page(const raster::Canvas& canvas, const TextImages& texts, const rang
                const Page& page, const Colours& colours)
 {
     raster::fill(canvas, colours.background);
-    for (const Item& item : page) {
-        switch (item.kind) {
-        case Item::Kind::title:
-            stamp_text(canvas, texts.title, item.x, item.y, colours.text);
-            break;
-        case Item::Kind::caption:
-            stamp_text(canvas, texts.captions[item.mountains], item.x, item.y, colours.text);
-            break;
-        case Item::Kind::range: {
-            raster::Pen pen{item.x, item.y};
-            raster::draw_range(canvas, pen, tables.range_table[item.mountains][item.index],
-                               tables.length, colours.stroke);
-            break;
-        }
-        }
-    }
+    walk_page(
+        page, texts, tables,
+        [&](const TextImage& image, int x, int y) { stamp_text(canvas, image, x, y, colours.text); },
+        [&](std::uint32_t code, int x, int y) {
+            raster::Pen pen{x, y};
+            raster::draw_range(canvas, pen, code, tables.length, colours.stroke);
+        });
 }
 
 }  // namespace gallery

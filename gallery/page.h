@@ -44,6 +44,9 @@ struct Colours {
     std::uint32_t text;
 };
 
+// The colours of every page as 0xRRGGBB: white, with blue ranges and black type.
+constexpr Colours page_colours = {0xFFFFFF, 0x0000FF, 0x000000};
+
 // The title of the gallery of ranges of `length` strokes.
 std::string title_text(int length);
 
@@ -53,6 +56,21 @@ std::string caption_text(int mountains);
 // Sets the pixels of `image` that carry ink to `colour`, its top left corner
 // at (x, y); the part off the canvas is dropped, as a blit clips it.
 void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int y, std::uint32_t colour);
+
+// Calls text(image, x, y) for the title and each caption of `page` and
+// range(code, x, y) for each range, in the order they are drawn: the one walk
+// over a page that every rendering of it takes.
+template <typename Text, typename Range>
+void walk_page(const Page& page, const TextImages& texts, const ranges::RangeTables& tables, Text&& text,
+               Range&& range)
+{
+    for (const Item& item : page) {
+        if (item.kind == Item::Kind::range)
+            range(static_cast<std::uint32_t>(tables.range_table[item.mountains][item.index]), item.x, item.y);
+        else
+            text(item.kind == Item::Kind::title ? texts.title : texts.captions[item.mountains], item.x, item.y);
+    }
+}
 
 // Fills the canvas with the background and draws every item of `page` on it.
 void draw_page(const raster::Canvas& canvas, const TextImages& texts, const ranges::RangeTables& tables,

@@ -44,16 +44,15 @@ std::string hex_colour(std::uint32_t colour)
     return hex;
 }
 
-// The stroke end points of a range of `length` strokes from (x, y), as
-// draw_range moves its pen.
-std::string polyline(int x, int y, std::int32_t code, int length)
+// The points where the strokes of a range of `length` strokes from (x, y)
+// start and end, as one polyline.
+std::string polyline(std::uint32_t code, int x, int y, int length)
 {
     std::string points = std::to_string(x) + "," + std::to_string(y);
-    for (int i = 0; i < length; ++i) {
-        x += raster::stroke_step;
-        y += ((code >> i) & 1) != 0 ? -raster::stroke_step : raster::stroke_step;
-        points += " " + std::to_string(x) + "," + std::to_string(y);
-    }
+    raster::Pen pen{x, y};
+    raster::walk_range(pen, code, length, [&](const raster::Pen&, const raster::Pen& to, bool) {
+        points += " " + std::to_string(to.x) + "," + std::to_string(to.y);
+    });
     return "<polyline points=\"" + points + "\"/>\n";
 }
 
@@ -70,19 +69,10 @@ std::string page_svg(const Page& page, const TextImages& texts, const ranges::Ra
 {
     std::string strokes;
     std::string type;
-    for (const Item& item : page) {
-        switch (item.kind) {
-        case Item::Kind::title:
-            type += text(texts.title, item.x, item.y, texts.ascent);
-            break;
-        case Item::Kind::caption:
-            type += text(texts.captions[item.mountains], item.x, item.y, texts.ascent);
-            break;
-        case Item::Kind::range:
-            strokes += polyline(item.x, item.y, tables.range_table[item.mountains][item.index], tables.length);
-            break;
-        }
-    }
+    walk_page(
+        page, texts, tables,
+        [&](const TextImage& image, int x, int y) { type += text(image, x, y, texts.ascent); },
+        [&](std::uint32_t code, int x, int y) { strokes += polyline(code, x, y, tables.length); });
     const std::string width = std::to_string(page_width);
     const std::string height = std::to_string(page_height);
     // The bitmap's strokes are ticks across the line, which round off its

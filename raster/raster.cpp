@@ -34,14 +34,6 @@ bool fits_int(std::int64_t value)
     return value >= std::numeric_limits<int>::min() && value <= std::numeric_limits<int>::max();
 }
 
-// Moves a pen coordinate the way unsigned arithmetic does, wrapping past the
-// ends of the int range instead of overflowing. Either end is so far off any
-// canvas that the pen draws nothing there, wrapped or not.
-int advance(int coordinate, int step)
-{
-    return static_cast<int>(static_cast<std::uint32_t>(coordinate) + static_cast<std::uint32_t>(step));
-}
-
 }  // namespace
 
 void fill(const Canvas& canvas, std::uint32_t colour)
@@ -136,7 +128,7 @@ void draw_thick_line(const Canvas& canvas, int x0, int y0, int x1, int y1, int h
     const float uy = static_cast<float>(half_width * dy / length);
 
     // Quarter turns by the single-precision value of pi/2, whose cosine is not
-    // quite 0: the ticks lean by a hair, as they always have.
+    // quite 0: the ticks lean by a hair, and the pixels they reach show it.
     const double h = static_cast<double>(1.57079632679489661923F);
     const float e = static_cast<float>(std::cos(h) * ux - std::sin(h) * uy);
     const float d = static_cast<float>(std::sin(h) * ux + std::cos(h) * uy);
@@ -245,16 +237,10 @@ void draw_mountain_stroke(const Canvas& canvas, int x, int y, bool up, std::uint
     }
 }
 
-void draw_range(const Canvas& canvas, Pen& pen, std::int32_t code, int steps, std::uint32_t colour)
+void draw_range(const Canvas& canvas, Pen& pen, std::uint32_t code, int steps, std::uint32_t colour)
 {
-    auto bits = static_cast<std::uint32_t>(code);
-    for (int i = 0; i < steps; ++i) {
-        const bool up = (bits & 1U) != 0;
-        draw_mountain_stroke(canvas, pen.x, pen.y, up, colour);
-        pen.x = advance(pen.x, stroke_step);
-        pen.y = advance(pen.y, up ? -stroke_step : stroke_step);
-        bits >>= 1U;
-    }
+    walk_range(pen, code, steps,
+               [&](const Pen& from, const Pen&, bool up) { draw_mountain_stroke(canvas, from.x, from.y, up, colour); });
 }
 
 }  // namespace raster

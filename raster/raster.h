@@ -51,9 +51,30 @@ constexpr int mountain_shape_limit = 1024;
 // stroke whose end is not an int draws nothing.
 void draw_mountain_stroke(const Canvas& canvas, int x, int y, bool up, std::uint32_t colour);
 
-// Draws the first `steps` strokes of the range `code` (bit i set = stroke i goes
-// up) as a zigzag from the pen, leaving the pen at the end of the last stroke.
-// The pen wraps past the ends of the int range, far off any canvas.
-void draw_range(const Canvas& canvas, Pen& pen, std::int32_t code, int steps, std::uint32_t colour);
+// Moves a pen coordinate by `step` the way unsigned arithmetic does, wrapping
+// past the ends of the int range instead of overflowing: either end is so far
+// off any canvas that nothing is drawn there, wrapped or not.
+inline int wrapped_sum(int coordinate, int step)
+{
+    return static_cast<int>(static_cast<std::uint32_t>(coordinate) + static_cast<std::uint32_t>(step));
+}
+
+// Calls stroke(from, to, up) for each of the first `steps` strokes of the range
+// `code` (bit i set = stroke i goes up), from the pen on, and leaves the pen at
+// the end of the last stroke. Every drawing of a range walks it this way.
+template <typename Stroke>
+void walk_range(Pen& pen, std::uint32_t code, int steps, Stroke&& stroke)
+{
+    for (int i = 0; i < steps; ++i, code >>= 1U) {
+        const bool up = (code & 1U) != 0;
+        const Pen from = pen;
+        pen = {wrapped_sum(pen.x, stroke_step), wrapped_sum(pen.y, up ? -stroke_step : stroke_step)};
+        stroke(from, pen, up);
+    }
+}
+
+// Draws the first `steps` strokes of the range `code` as a zigzag of mountain
+// strokes from the pen, leaving the pen at the end of the last stroke.
+void draw_range(const Canvas& canvas, Pen& pen, std::uint32_t code, int steps, std::uint32_t colour);
 
 }  // namespace raster
