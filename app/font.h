@@ -11,17 +11,24 @@ namespace app {
 constexpr const char* font_file = "times.ttf";
 constexpr int font_size = 20;
 
-// Renders the title for `length` and every group's caption with the TrueType
-// font at `path`, in solid mode (no anti-aliasing). On failure returns false
-// and puts in `error` a sentence naming the file and the cause.
+// Reads the TrueType font at `path` once and renders from it, as
+// render_font_texts does. On failure returns false and puts in `error` a
+// sentence naming the file and the cause.
 bool render_texts(const std::string& path, int length, gallery::TextImages& texts, std::string& error);
 
-// The font to use when none is given: font_file in the working directory if
-// it holds an entry of that name, else the copy installed with the program.
+// Renders the title for `length` and every group's caption, in solid mode (no
+// anti-aliasing), with the TrueType font whose file holds `bytes`, after
+// checking that SDL_ttf can draw them safely. On failure returns false and
+// puts in `error` a sentence naming the font as `name` and the cause.
+bool render_font_texts(const std::string& bytes, const std::string& name, int length, gallery::TextImages& texts,
+                       std::string& error);
+
+// The font to use when none is given: the first of default_font_places()
+// that holds an entry of that name, else the first of them.
 std::string default_font();
 
 // Where default_font() looks, in order, for messages: font_file in the
-// working directory (named), then the installed copy's path.
+// working directory (named), beside the program, then the installed copy.
 std::string default_font_places();
 
 }  // namespace app

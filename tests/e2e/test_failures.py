@@ -1,11 +1,9 @@
-"""Hostile environments: no X server, or no usable times.ttf. Each must end the
-program by itself, promptly, with status 1 and exactly one line on stderr,
-never with a signal and never by hanging."""
+"""No X server: the program must end by itself, promptly, with status 1 and
+exactly one line on stderr, never with a signal and never by hanging."""
 
-import os
 import unittest
 
-from harness import FONT_NAME, ProgramRun, ProgramTestCase, free_display_number, scaled
+from harness import ProgramRun, free_display_number, scaled
 
 
 class FailureAssertions:
@@ -48,20 +46,6 @@ class NoDisplayTest(FailureAssertions, unittest.TestCase):
         for driver in ("x11", None):
             with self.subTest(SDL_VIDEODRIVER=driver):
                 self.assert_refused(f":{free_display_number()}", driver)
-
-
-class FontFailureTest(FailureAssertions, ProgramTestCase):
-    """A window can be had, but there is no times.ttf. The message names the
-    file and the working directory it was looked for in; the font module's
-    own tests go through the ways a file can fail to be a font."""
-
-    def assert_font_failure(self, font):
-        run = self.start_program(font=font, find=False)
-        workdir = (run.workdir, os.path.realpath(run.workdir))
-        return self.assert_fails_with_one_line(run, FONT_NAME, workdir)
-
-    def test_no_font_file(self):
-        self.assert_font_failure(None)
 
 
 if __name__ == "__main__":
