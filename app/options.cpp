@@ -1,69 +1,159 @@
 #include "options.h"
 
-#include <cstdio>
+#include <getopt.h>
 
-#include "ranges/ranges.h"
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
 namespace app {
 
-bool answered_help_or_version(const std::string& arg, const char* program, const char* usage)
+namespace {
+
+constexpr int max_length = 16;
+
+const char* const usage[] = {
+    "usage: mountain-ranges [--length L] [--list]\n"
+    "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
+    "number of mountains, a page per key press; a key on the last page ends it.\n"
+    "The title and the captions use the TrueType font \"times.ttf\" from the\n"
+    "working directory, else the one beside the program, else the one installed\n"
+    "with it.\n"
+    "\n"
+    "  --length L  the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --list      print the ranges instead of showing them, one a line: the number\n"
+    "              of mountains and the range as a word of U (up) and D (down)\n"
+    "  --help      print this help and exit\n"
+    "  --version   print the version and exit\n",
+
+    "usage: mountain-ranges-export [--length L] [--font PATH] [--format png|svg] [OUTPUT_DIR]\n"
+    "Draws the pages of the mountain range gallery without a window and writes\n"
+    "them as OUTPUT_DIR/page-01.png, page-02.png, ... (default: the current\n"
+    "folder, made if missing), or with --format svg as page-01.svg, ...: twenty\n"
+    "pages for length 16. Page files of that format left by an earlier, longer\n"
+    "export are removed. The title and the captions use the TrueType font given\n"
+    "with --font, else \"times.ttf\" from the working directory, else the one\n"
+    "beside the program, else the one installed with it.\n"
+    "\n"
+    "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --font PATH     the TrueType font for the title and the captions\n"
+    "  --format FORMAT png (indexed-colour bitmaps, the default) or svg (for print)\n"
+    "  --help          print this help and exit\n"
+    "  --version       print the version and exit\n",
+};
+
+const char* const names[] = {"mountain-ranges", "mountain-ranges-export"};
+
+enum Key { length_key = 'L', list_key = 'l', font_key = 'f', format_key = 'F', help_key = 'h', version_key = 'V' };
+
+// Both programs share the table; an option the other program takes is
+// refused like an unknown one.
+const option table[] = {
+    {"length", required_argument, nullptr, length_key}, {"list", no_argument, nullptr, list_key},
+    {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
+    {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
+    {nullptr, 0, nullptr, 0},
+};
+
+bool takes(Program program, int key)
 {
-    if (arg == "--help" || arg == "-h")
-        std::fputs(usage, stdout);
-    else if (arg == "--version")
-        std::printf("%s %s\n", program, MOUNTAIN_RANGES_VERSION);
-    else
-        return false;
+    if (key == list_key)
+        return program == Program::window;
+    if (key == font_key || key == format_key)
+        return program == Program::exporter;
     return true;
 }
 
-int parse_length(const std::string& text)
+// What the option `key` takes as its value, for the line that refuses one.
+std::string value_wanted(int key)
 {
-    // Digits only: no sign, no space, no exponent, and nothing that strtol
-    // would quietly stop at.
-    if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
+    switch (key) {
+    case length_key: return "--length takes an even number from 2 to " + std::to_string(max_length);
+    case font_key: return "--font takes the path of a TrueType font";
+    default: return "--format takes png or svg";
+    }
+}
+
+// The length that `text` names: an even number in plain decimal digits (no
+// sign, space or exponent, nothing strtol would quietly stop at); 0 otherwise.
+int parse_length(const char* text)
+{
+    const std::size_t digits = std::strspn(text, "0123456789");
+    if (digits == 0 || digits > 2 || text[digits] != '\0')
         return 0;
-    const int length = std::stoi(text);
-    return length >= 2 && length <= ranges::range_length && length % 2 == 0 ? length : 0;
+    const int length = std::atoi(text);
+    return length >= 2 && length <= max_length && length % 2 == 0 ? length : 0;
 }
 
-
-bool take_option(const std::string& name, int argc, char** argv, int& i, std::string& value, bool& missing)
+int refuse(Program program, const std::string& message)
 {
-    const std::string arg = argv[i];
-    missing = false;
-    if (arg == name) {
-        if (i + 1 == argc) {
-            missing = true;
-            return true;
-        }
-        value = argv[++i];
-        return true;
-    }
-    if (arg.rfind(name + "=", 0) == 0) {
-        value = arg.substr(name.size() + 1);
-        return true;
-    }
-    return false;
-}
-
-bool take_length(int argc, char** argv, int& i, int& length, std::string& error)
-{
-    std::string value;
-    bool missing = false;
-    if (!take_option("--length", argc, argv, i, value, missing))
-        return false;
-    length = missing ? 0 : parse_length(value);
-    if (length == 0)
-        error = "--length takes an even number from 2 to " + std::to_string(ranges::range_length) +
-                (missing ? "" : ", not \"" + value + "\"");
-    return true;
-}
-
-int refuse(const char* program, const std::string& message)
-{
-    std::fprintf(stderr, "%s: %s (see --help)\n", program, message.c_str());
+    std::fprintf(stderr, "%s: %s (see --help)\n", names[static_cast<int>(program)], message.c_str());
     return exit_usage;
+}
+
+int refuse_value(Program program, int key, const char* value)
+{
+    return refuse(program, value_wanted(key) + ", not \"" + value + "\"");
+}
+
+}  // namespace
+
+int parse_options(Program program, int argc, char** argv, Options& options)
+{
+    opterr = 0;  // the messages are ours, one line each
+    optind = 1;
+    for (int key; (key = getopt_long(argc, argv, ":h", table, nullptr)) != -1;) {
+        if (key == ':')
+            return refuse(program, value_wanted(optopt));
+        if (key == '?' && optopt != 0 && std::strncmp(argv[optind - 1], "--", 2) != 0)
+            return refuse(program, std::string("unknown option -") + static_cast<char>(optopt));
+        if (key == '?' || !takes(program, key))
+            return refuse(program, std::string("unknown option ") + argv[optind - 1]);
+        switch (key) {
+        case length_key:
+            options.length = parse_length(optarg);
+            if (options.length == 0)
+                return refuse_value(program, key, optarg);
+            break;
+        case list_key: options.list = true; break;
+        case font_key:
+            if (*optarg == '\0')
+                return refuse(program, value_wanted(key));
+            options.font = optarg;
+            break;
+        case format_key:
+            if (std::strcmp(optarg, "png") != 0 && std::strcmp(optarg, "svg") != 0)
+                return refuse_value(program, key, optarg);
+            options.format = optarg;
+            break;
+        case help_key:
+            std::fputs(usage[static_cast<int>(program)], stdout);
+            return finish_output(names[static_cast<int>(program)]);
+        default:
+            std::printf("%s %s\n", names[static_cast<int>(program)], MOUNTAIN_RANGES_VERSION);
+            return finish_output(names[static_cast<int>(program)]);
+        }
+    }
+    const int operands = argc - optind;
+    if (program == Program::window && operands > 0)
+        return refuse(program, std::string("unexpected argument \"") + argv[optind] + "\"");
+    if (program == Program::exporter && operands > 1)
+        return refuse(program, "more than one output folder given");
+    if (operands == 1) {
+        if (*argv[optind] == '\0')
+            return refuse(program, "the output folder is an empty string");
+        options.folder = argv[optind];
+    }
+    return -1;
+}
+
+int finish_output(const char* program)
+{
+    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+        return 0;
+    std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, std::strerror(errno));
+    return 1;
 }
 
 }  // namespace app

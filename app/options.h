@@ -1,5 +1,4 @@
-// What both programs share on their command lines: the length option, the
-// version, and how a bad argument is refused.
+// The command lines of both programs: one option table, read by getopt_long.
 #pragma once
 
 #include <string>
@@ -8,24 +7,25 @@ namespace app {
 
 constexpr int exit_usage = 2;  // bad command-line input, as Debian's tools do
 
-// Prints `usage` for --help (or -h) and "PROGRAM VERSION" for --version.
-// Returns true when `arg` was one of them, and the program is done.
-bool answered_help_or_version(const std::string& arg, const char* program, const char* usage);
+enum class Program { window, exporter };
 
-// The length that `text` names: an even number from 2 to 16 in plain decimal
-// digits; 0 for anything else.
-int parse_length(const std::string& text);
+// What a command line asks for; each program reads the fields it takes.
+struct Options {
+    int length = 16;
+    bool list = false;            // mountain-ranges --list
+    std::string font;             // mountain-ranges-export --font
+    std::string format = "png";   // mountain-ranges-export --format
+    std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR
+};
 
-// Takes the value of option `name` at argv[i], given as "NAME VALUE" (moving i
-// on) or "NAME=VALUE". Returns false if argv[i] is not that option; sets
-// `missing` when the option is there without a value.
-bool take_option(const std::string& name, int argc, char** argv, int& i, std::string& value, bool& missing);
+// Reads the command line of `program` into `options`. Returns -1 when the
+// program should go on; otherwise the exit status, after printing --help or
+// --version (0), a refusal naming what is allowed (exit_usage), or a failed
+// write of either (1).
+int parse_options(Program program, int argc, char** argv, Options& options);
 
-// Takes --length at argv[i] as take_option does. Returns false if argv[i] is
-// not that option; sets `length`, or to 0 with the refusal in `error`.
-bool take_length(int argc, char** argv, int& i, int& length, std::string& error);
-
-// Prints "PROGRAM: MESSAGE (see --help)" on stderr and returns exit_usage.
-int refuse(const char* program, const std::string& message);
+// Flushes stdout. Returns 0, or 1 after one line on stderr saying why the
+// output was lost (a full device, a closed pipe).
+int finish_output(const char* program);
 
 }  // namespace app

@@ -57,6 +57,7 @@ class Listing(unittest.TestCase):
         self.assertEqual(lines[0], ["8", "UDUDUDUDUDUDUDUD"])
         self.assertEqual(lines[-1], ["1", "UUUUUUUUDDDDDDDD"])
         self.assertEqual(lines, self.listing("--length", "16"))
+        self.assertEqual(self.listing("--length=10"), self.listing("--length", "10"))
 
     def test_a_reader_that_stops_early_ends_it_quietly(self):
         process = subprocess.Popen([PROGRAM, "--list"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -67,10 +68,11 @@ class Listing(unittest.TestCase):
         process.stderr.close()
 
     def test_a_failed_write_is_status_1(self):
-        with open("/dev/full", "w") as full:
-            result = run([PROGRAM, "--list"], stdout=full, stderr=subprocess.PIPE)
-        self.assertEqual(result.returncode, 1)
-        self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
+        for program, args in ((PROGRAM, "--list"), (PROGRAM, "--help"), (EXPORT, "--version")):
+            with open("/dev/full", "w") as full:
+                result = run([program, args], stdout=full, stderr=subprocess.PIPE)
+            self.assertEqual(result.returncode, 1, args)
+            self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
 
 
 class CommandLines(unittest.TestCase):
