@@ -1,18 +1,18 @@
-// Writing a page as a PNG file.
+// Pages as PNG files, through libpng's simplified API.
 #pragma once
 
-#include <cstdio>
+#include <array>
+#include <cstdint>
 #include <string>
 
 #include "raster/raster.h"
 
 namespace app {
 
-// Writes `canvas`, whose pixels hold 0xRRGGBB (the top byte is ignored), into
-// `file` as a PNG that decodes to exactly those colours: indexed, with a
-// palette of the colours it uses at the smallest bit depth that holds them,
-// or 8-bit RGB past 256 colours. On failure puts the cause in `error` and
-// returns false.
-bool write_png(const raster::Canvas& canvas, std::FILE* file, std::string& error);
+// The PNG of `canvas`, whose pixels hold indices into `palette` (colours as
+// 0xRRGGBB): indexed colour, with the entries up to the highest index used,
+// at the smallest bit depth that holds them. On failure returns an empty
+// string and puts the cause in `error`.
+std::string png_bytes(const raster::Canvas& canvas, const std::array<std::uint32_t, 3>& palette, std::string& error);
 
 }  // namespace app

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace staging {
 
@@ -73,6 +74,40 @@ private:
     sigset_t previous_{};
 };
 
+// A file that publishing replaces or removes, and the hard link that keeps it
+// meanwhile; no link when there was nothing to keep.
+struct Kept {
+    std::string path;
+    std::string link;
+};
+
+// Links `path` to a new name beside it, unless nothing or a folder is there:
+// renaming onto a folder fails, and the set is then put back.
+bool keep_aside(const char* path, Kept& kept, std::string& error)
+{
+    kept = {path, ""};
+    struct stat info {};
+    if (lstat(path, &info) != 0 || S_ISDIR(info.st_mode))
+        return true;
+    std::string name = kept.path + ".XXXXXX";
+    const int fd = mkstemp(name.data());  // only to find a free name
+    if (fd < 0 || close(fd) != 0 || unlink(name.c_str()) != 0 || link(path, name.c_str()) != 0) {
+        error = "cannot keep \"" + kept.path + "\" aside: " + std::strerror(errno);
+        return false;
+    }
+    kept.link = name;
+    return true;
+}
+
+// Puts a kept file back in its place, or clears the place that held none.
+void put_back(const Kept& kept)
+{
+    if (kept.link.empty())
+        unlink(kept.path.c_str());
+    else
+        std::rename(kept.link.c_str(), kept.path.c_str());
+}
+
 }  // namespace
 
 int stage_file(const std::string& final_path, std::string& error)
@@ -103,21 +138,38 @@ int stage_file(const std::string& final_path, std::string& error)
     return fd;
 }
 
-bool publish_staged_files(std::string& error)
+bool publish_staged_files(const std::vector<std::string>& stale, std::string& error)
 {
     const SignalsHeld held;
-    for (int i = 0; i < staged_count; ++i) {
-        if (std::rename(staged[i].temporary, staged[i].final) != 0) {
-            error = std::string("cannot rename \"") + staged[i].temporary + "\" into place: " +
-                    std::strerror(errno);
-            for (int j = i; j < staged_count; ++j)
-                unlink(staged[j].temporary);
-            staged_count = 0;
-            return false;
+    const auto count = static_cast<std::size_t>(staged_count);
+    const auto path_of = [&](std::size_t step) { return step < count ? staged[step].final : stale[step - count].c_str(); };
+    // Steps up to `count` rename a staged file into place; the rest remove a stale file.
+    std::vector<Kept> kept(count + stale.size());
+    std::size_t aside = 0;
+    while (aside < kept.size() && keep_aside(path_of(aside), kept[aside], error))
+        ++aside;
+    std::size_t done = 0;
+    while (aside == kept.size() && done < kept.size()) {
+        const bool failed = done < count ? std::rename(staged[done].temporary, staged[done].final) != 0
+                                         : unlink(path_of(done)) != 0;
+        if (failed) {
+            error = std::string(done < count ? "cannot put \"" : "cannot remove \"") + path_of(done) +
+                    (done < count ? "\" in place: " : "\": ") + std::strerror(errno);
+            break;
         }
+        ++done;
     }
+    const bool ok = done == kept.size();
+    for (std::size_t step = 0; step < aside; ++step) {
+        if (!ok && step < done)
+            put_back(kept[step]);
+        else if (!kept[step].link.empty())
+            unlink(kept[step].link.c_str());
+    }
+    for (std::size_t step = done; step < count; ++step)
+        unlink(staged[step].temporary);
     staged_count = 0;
-    return true;
+    return ok;
 }
 
 void discard_staged_files()

@@ -72,14 +72,29 @@ void ignore_other_events()
 
 // Blocks until the user presses a key or asks to close the window; a close
 // request only turns the page, so the gallery is always seen to its end.
-void wait_for_key_or_quit()
+// False when the event system fails, as waiting on would block for ever.
+bool wait_for_key_or_quit()
 {
     SDL_Event event;
     while (SDL_WaitEvent(&event) != 0) {
         if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT)
-            return;
+            return true;
     }
-    // The event system failed; waiting on would block for ever.
+    return false;
+}
+
+// SDL's X11 driver opens a probe connection and closes it before its real
+// one. A server with no other client resets in between and refuses the real
+// connection for a moment, so a named display gets a few more tries.
+bool start_video()
+{
+    const bool display_named = std::getenv("DISPLAY") != nullptr;
+    for (int attempt = 0; SDL_Init(SDL_INIT_VIDEO) != 0; ++attempt) {
+        if (!display_named || attempt == 10)
+            return false;
+        SDL_Delay(50);
+    }
+    return true;
 }
 
 // Draws the page straight into the window's surface, the one place that
@@ -108,7 +123,7 @@ int run_window(int length)
 
     const SignalDispositions signals = save_signal_dispositions();
     insist_on_a_window_system();
-    if (SDL_Init(SDL_INIT_VIDEO) != 0)
+    if (!start_video())
         return fail(std::string("no X display (") + SDL_GetError() +
                     "); run it on a desktop or set DISPLAY to a running X server");
     std::atexit(SDL_Quit);
@@ -123,9 +138,12 @@ int run_window(int length)
     restore_signal_dispositions(signals);
     ignore_other_events();
 
-    const gallery::Colours colours = {SDL_MapRGB(screen->format, 255, 255, 255),
-                                      SDL_MapRGB(screen->format, 0, 0, 255),
-                                      SDL_MapRGB(screen->format, 0, 0, 0)};
+    const auto mapped = [&](std::uint32_t rgb) {
+        return SDL_MapRGB(screen->format, static_cast<Uint8>(rgb >> 16U), static_cast<Uint8>(rgb >> 8U),
+                          static_cast<Uint8>(rgb));
+    };
+    const gallery::Colours& page = gallery::page_colours;
+    const gallery::Colours colours = {mapped(page.background), mapped(page.stroke), mapped(page.text)};
     // SDL hands the title to X in the locale's encoding: a dash that the
     // locale cannot encode would be dropped.
     std::setlocale(LC_CTYPE, "");
@@ -138,7 +156,8 @@ int run_window(int length)
                                     std::to_string(i + 1) + " of " + std::to_string(pages.size());
         SDL_WM_SetCaption(caption.c_str(), caption.c_str());
         show_page(screen, texts, tables, pages[i], colours);
-        wait_for_key_or_quit();
+        if (!wait_for_key_or_quit())
+            return fail(std::string("cannot wait for a key: ") + SDL_GetError());
     }
     return 0;
 }

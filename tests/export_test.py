@@ -205,22 +205,13 @@ class ExportFailures(unittest.TestCase):
             self.assertIn("--format", result.stderr)
         self.assertEqual(os.listdir(self.dir), ["times.ttf"])
 
-    def test_bad_output_folders(self):
+    def test_output_folders(self):
+        self.assertEqual(run(["new/sub folder"], cwd=self.dir).returncode, 0)
+        self.assertEqual(len(os.listdir(os.path.join(self.dir, "new/sub folder"))), 20)
         a_file = os.path.join(self.dir, "plain-file")
         open(a_file, "w").close()
-        self.assert_fails_cleanly(run(["no/such/folder"], cwd=self.dir), "no/such/folder")
-        self.assert_fails_cleanly(run([a_file], cwd=self.dir), "not a folder")
-        if os.geteuid() != 0:
-            locked = os.path.join(self.dir, "locked")
-            os.mkdir(locked, 0o500)
-            self.assert_fails_cleanly(run([locked], cwd=self.dir), "locked")
-            self.assertEqual(os.listdir(locked), [])
-
-    def test_missing_font_names_the_folder(self):
-        os.unlink(os.path.join(self.dir, "times.ttf"))
-        self.assert_fails_cleanly(run(["."], cwd=self.dir), "times.ttf", os.path.realpath(self.dir))
-        self.assert_fails_cleanly(run(["--font", "nowhere.ttf", "."], cwd=self.dir), "nowhere.ttf")
-        self.assertEqual(os.listdir(self.dir), [])
+        self.assert_fails_cleanly(run([a_file], cwd=self.dir), "plain-file")
+        self.assert_fails_cleanly(run([a_file + "/sub"], cwd=self.dir), "plain-file/sub")
 
     def export_old_set(self, args=()):
         out = tempfile.mkdtemp(prefix="out-", dir=self.dir)
@@ -255,6 +246,33 @@ class ExportFailures(unittest.TestCase):
                     break
             self.assertEqual(process.returncode, -number, "never caught the exporter at work")
             self.assertEqual(sorted(os.listdir(out)), sorted(old_set))
+
+    def test_failed_rename_puts_every_page_back(self):
+        out, old_set = self.export_old_set()
+        contents = {name: open(os.path.join(out, name), "rb").read() for name in old_set}
+        os.unlink(os.path.join(out, "page-05.png"))
+        os.mkdir(os.path.join(out, "page-05.png"))
+        self.assert_fails_cleanly(run(["--length", "14", out], cwd=self.dir), "page-05.png")
+        del old_set["page-05.png"]
+        now = {name: os.stat(os.path.join(out, name)).st_ino for name in os.listdir(out) if name != "page-05.png"}
+        self.assertEqual(now, old_set, "every page file should hold what it held before")
+        for name in now:
+            with open(os.path.join(out, name), "rb") as page:
+                self.assertEqual(page.read(), contents[name], name)
+
+    def test_shorter_export_leaves_only_its_own_pages(self):
+        out, _ = self.export_old_set()
+        self.assertEqual(run(["--format", "svg", out], cwd=self.dir).returncode, 0)
+        others = ["page-09.png", "page-01.svg", "page-21.png.bak", "page-7.png", "notes.txt"]
+        os.unlink(os.path.join(out, "page-09.png"))
+        os.mkdir(os.path.join(out, "page-09.png"))
+        for name in others[2:]:
+            open(os.path.join(out, name), "w").close()
+        result = run(["--length", "8", out], cwd=self.dir)
+        self.assertEqual(result.returncode, 0, result.stderr)
+        self.assertIn("; 18 older pages beyond them removed", result.stdout)
+        left = set(os.listdir(out)) - {"page-%02d.svg" % n for n in range(2, 21)}
+        self.assertEqual(left, {"page-01.png", *others})
 
     def test_lost_report_is_a_failure(self):
         with open("/dev/full", "w") as full:
