@@ -1,0 +1,201 @@
+#!/usr/bin/python3
+"""The real mountain-ranges in a private Xvfb, driven through the X server as a
+user drives it (keys, clicks and close requests), every page on screen compared
+with the page the exporter writes. Only what needs an X server is tested here.
+
+Environment: MR_PROGRAM and MR_EXPORT, the two binaries; for the window program
+alone, MR_WRAPPER (a command prefix such as valgrind, which must keep stdout and
+stderr clean) and MR_LD_LIBRARY_PATH (another SDL 1.2); MR_TIMEOUT_SCALE
+stretches the timeouts, which are safety nets only."""
+import os
+import shlex
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+from PIL import Image
+from Xlib import X, XK, display as xdisplay, error as xerror, protocol
+from Xlib.ext import xtest
+
+PROGRAM, EXPORT = os.environ["MR_PROGRAM"], os.environ["MR_EXPORT"]
+SCALE = float(os.environ.get("MR_TIMEOUT_SCALE", "1"))
+
+
+def until(condition, seconds, what):
+    deadline = time.monotonic() + seconds * SCALE
+    while not (value := condition()):
+        if time.monotonic() > deadline:
+            raise AssertionError("timed out waiting for " + what)
+        time.sleep(0.02)
+    return value
+
+
+def exported_pages(*args):
+    with tempfile.TemporaryDirectory() as folder:
+        subprocess.run([EXPORT, *args, folder], check=True, capture_output=True, timeout=60)
+        return [Image.open(os.path.join(folder, name)).convert("RGB").tobytes() for name in sorted(os.listdir(folder))]
+
+
+def start_server(test, noreset=True):
+    """A private Xvfb; returns its display name. Without -noreset it resets
+    whenever its last client leaves, as under xvfb-run."""
+    ready, ready_write = os.pipe()
+    server = subprocess.Popen(["Xvfb", "-displayfd", str(ready_write), "-screen", "0", "800x600x24", "-nolisten",
+                               "tcp"] + ["-noreset"] * noreset, pass_fds=(ready_write,), stderr=subprocess.DEVNULL)
+    os.close(ready_write)
+    test.addCleanup(lambda: (server.kill(), server.wait()))
+    with os.fdopen(ready) as answer:
+        return ":" + answer.readline().strip()
+
+
+class Run:
+    """One run of the program on `display`, from an empty working directory."""
+
+    def __init__(self, test, display, *args, driver="x11", alone=False, connect=True):
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "SDL_VIDEODRIVER")}
+        env.update({"LC_ALL": "C.UTF-8", **({"DISPLAY": display} if display else {}),
+                    **({"SDL_VIDEODRIVER": driver} if driver else {})})
+        if os.environ.get("MR_LD_LIBRARY_PATH"):
+            env["LD_LIBRARY_PATH"] = os.environ["MR_LD_LIBRARY_PATH"]
+        work = tempfile.TemporaryDirectory()
+        test.addCleanup(work.cleanup)
+        self.process = subprocess.Popen(shlex.split(os.environ.get("MR_WRAPPER", "")) + [PROGRAM, *args], cwd=work.name,
+                                        env=env, stdin=subprocess.DEVNULL, stdout=subprocess.PIPE,
+                                        stderr=subprocess.PIPE, text=True)
+        test.addCleanup(self.stop)
+        if connect:
+            if alone:
+                time.sleep(SCALE)  # the program is the server's only client while it starts
+            self.x = until(lambda: self.connect(display), 10, "a connection to " + display)
+            test.addCleanup(self.x.close)
+
+    @staticmethod
+    def connect(display):
+        try:
+            return xdisplay.Display(display)
+        except xerror.DisplayError:
+            return None  # the server is resetting
+
+    def stop(self):
+        if self.process.poll() is None:
+            self.process.kill()
+            self.process.communicate()
+
+    def finish(self, seconds=20):
+        """Status, stdout and stderr once the program has ended by itself."""
+        out, err = self.process.communicate(timeout=seconds * SCALE)
+        return self.process.returncode, out, err
+
+    def window(self):
+        # No window manager: the program's window is the root's one mapped child of 800 x 600.
+        for child in self.x.screen().root.query_tree().children:
+            if child.get_attributes().map_state == X.IsViewable and child.get_geometry().width == 800:
+                return child
+        return None
+
+    def screen(self):
+        try:
+            data = self.window().get_image(0, 0, 800, 600, X.ZPixmap, 0xFFFFFFFF).data
+            return Image.frombytes("RGB", (800, 600), data, "raw", "BGRX").tobytes()
+        except (AttributeError, xerror.XError):
+            return None  # no window yet, or sdl12-compat replacing it
+
+    def show(self, page, name):
+        """Waits for `page` on screen; fails naming the first pixel that differs."""
+        try:
+            until(lambda: self.screen() == page or self.process.poll() is not None, 15, name)
+        except AssertionError:
+            shot = self.screen() or b""
+            first = next((i // 3 for i in range(0, len(page), 3) if shot[i:i + 3] != page[i:i + 3]), 0)
+            raise AssertionError(f"{name} is not on screen: pixel ({first % 800}, {first // 800}) differs") from None
+        if self.process.poll() is not None:
+            raise AssertionError(f"the program ended before {name}: {self.finish()}")
+
+    def title(self):
+        window = self.window()
+        name = window.get_full_property(self.x.intern_atom("_NET_WM_NAME"), self.x.intern_atom("UTF8_STRING"))
+        return bytes(name.value).decode() if name else window.get_wm_name()
+
+    def pointer_over_window(self):
+        # Without a window manager the keyboard follows the pointer.
+        xtest.fake_input(self.x, X.MotionNotify, x=400, y=300)
+
+    def key(self, name, event):
+        self.pointer_over_window()
+        xtest.fake_input(self.x, event, self.x.keysym_to_keycode(XK.string_to_keysym(name)))
+        self.x.sync()
+
+    def request_close(self):
+        """What a window manager sends when the user clicks the close button."""
+        delete = self.x.intern_atom("WM_DELETE_WINDOW")
+        event = protocol.event.ClientMessage(window=self.window(), client_type=self.x.intern_atom("WM_PROTOCOLS"),
+                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+        self.window().send_event(event, event_mask=X.NoEventMask)
+        self.x.sync()
+
+    def mouse(self, count):
+        for i in range(count):
+            xtest.fake_input(self.x, X.MotionNotify, x=(i * 37) % 800, y=(i * 53) % 600)
+            xtest.fake_input(self.x, X.ButtonPress, 1 + i % 5)
+            xtest.fake_input(self.x, X.ButtonRelease, 1 + i % 5)
+        self.x.sync()
+
+
+KEYS = ["space", "Return", "a", "Escape", "F1", "Left", "BackSpace", "Shift_L", "Control_R", "KP_Enter", "1"]
+
+
+class WalkTest(unittest.TestCase):
+
+    def walk(self, run, pages, title, turn):
+        for number, page in enumerate(pages, start=1):
+            run.show(page, f"page {number}")
+            self.assertEqual(run.title(), title % (number, len(pages)))
+            turn(run, number)
+        self.assertEqual(run.finish(), (0, "", ""))
+
+    def test_every_page_as_exported_a_key_or_close_request_each(self):
+        def turn(run, number):
+            if number % 4 == 3:
+                run.request_close()  # turns the page like a key
+                return
+            if number == 5:
+                os.kill(run.process.pid, signal.SIGSTOP)  # busy: input piles up, more than SDL's queue holds
+                run.mouse(300)
+            key = KEYS[number % len(KEYS)]
+            run.key(key, X.KeyPress)
+            os.kill(run.process.pid, signal.SIGCONT)
+            if number < 20:
+                run.show(pages[number], f"page {number + 1}")
+                run.mouse(20)  # motion, clicks and the key's release turn no page
+            run.key(key, X.KeyRelease)
+
+        pages = exported_pages()
+        self.assertEqual(len(pages), 20)
+        self.walk(Run(self, start_server(self)), pages, "Mountain ranges of length 16 \u2014 page %d of %d", turn)
+
+
+class SignalTest(unittest.TestCase):
+
+    def test_interrupt_and_terminate_end_it_at_once_even_on_a_server_that_resets(self):
+        page = exported_pages("--length", "8")[0]
+        for number in (signal.SIGINT, signal.SIGTERM) * 3:
+            run = Run(self, start_server(self, noreset=False), "--length", "8", alone=True)
+            run.show(page, "page 1")
+            run.process.send_signal(number)
+            self.assertEqual(run.finish(5)[0], -number)
+
+
+class NoDisplayTest(unittest.TestCase):
+
+    def test_one_line_and_status_1_without_an_x_server(self):
+        for display in (None, ":59999"):
+            for driver in ("x11", None):  # unset, SDL 1.2 would draw in the terminal instead
+                status, out, err = Run(self, display, driver=driver, connect=False).finish(10)
+                self.assertEqual((status, out, err.count("\n")), (1, "", 1), err)
+                self.assertIn("no X display", err)
+
+
+if __name__ == "__main__":
+    unittest.main()
