@@ -174,7 +174,7 @@ int run_export(int argc, char** argv)
     const raster::Canvas canvas{pixels.data(), gallery::page_width, gallery::page_height, gallery::page_width * 4};
     const gallery::Colours colours = {0xFFFFFF, 0x0000FF, 0x000000};
     const ranges::RangeTables tables = ranges::enumerate_ranges(length / 2);
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count, length / 2);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery::range_counts(tables), length / 2);
 
     std::vector<std::string> paths;
     for (const gallery::Page& page : pages) {

@@ -36,7 +36,7 @@ const ranges::RangeTables& tables()
 
 const std::vector<gallery::Page>& pages()
 {
-    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(tables().range_count);
+    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(gallery::range_counts(tables()));
     return p;
 }
 
