@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ranges/ranges.h"
+#include "ranges/stream.h"
 
 namespace {
 
@@ -106,14 +107,17 @@ TEST(Enumeration, MatchesBruteForceOverAllWords)
 
 TEST(Enumeration, EveryStageCountsRangesByReturns)
 {
-    // Ranges of semilength n with k returns: k / (2n - k) * C(2n - k, n).
+    // Ranges of semilength n with k returns: k / (2n - k) * C(2n - k, n); the
+    // tables hold that many, and count_ranges says so without them.
     for (int n = 1; n <= 10; ++n) {
         const RangeTables t = ranges::enumerate_ranges(n);
         ASSERT_EQ(t.range_table.size(), static_cast<std::size_t>(n + 1));
         for (int k = 1; k <= n; ++k) {
             const auto expected = static_cast<std::uint64_t>(k * binomial(2 * n - k, n) / (2 * n - k));
             EXPECT_EQ(t.range_table[k].size(), expected) << "n = " << n << ", k = " << k;
+            EXPECT_EQ(ranges::count_ranges(n, k), expected) << "n = " << n << ", k = " << k;
         }
+        EXPECT_EQ(ranges::count_ranges(n, n + 1), 0U);
     }
 }
 
@@ -159,5 +163,22 @@ TEST(Enumeration, FirstAndLastCodeOfEachRow)
         EXPECT_EQ(t.range_table[r.m][r.count - 1], r.last) << "m = " << r.m;
     }
 }
+
+TEST(Stream, EveryStartGivesTheTablesInStoredOrder)
+{
+    // Stages 9 and 10 go beyond the gallery; every start stage walks a
+    // different number of stages down to its runs.
+    for (int n = 1; n <= 10; ++n) {
+        const RangeTables t = ranges::enumerate_ranges(n);
+        for (int start = 1; start <= n; ++start) {
+            for (int m = 1; m <= n; ++m) {
+                std::vector<Code> streamed;
+                ranges::for_each_range(n, m, [&](Code code) { streamed.push_back(code); }, start);
+                ASSERT_EQ(streamed, t.range_table[m]) << "n = " << n << ", m = " << m << ", start " << start;
+            }
+        }
+    }
+}
+
 
 }  // namespace
