@@ -1,20 +1,53 @@
 #include "listing.h"
 
-#include <csignal>
 #include <cerrno>
-#include <cstdio>
+#include <csignal>
 #include <cstring>
+
+#include "ranges/stream.h"
 
 namespace app {
 
-int print_listing(const ranges::RangeTables& tables)
+namespace {
+
+constexpr std::size_t chunk = 64 * 1024;
+// What one line may write past the chunk: "32 ", 64 strokes and put_word's
+// spill, the newline.
+constexpr std::size_t line_room = 4 + ranges::max_code_length + 8;
+
+}  // namespace
+
+int print_listing(int length, std::FILE* out)
 {
     // A reader that has seen enough, such as head, ends the listing quietly.
     std::signal(SIGPIPE, SIG_DFL);
-    for (int m = tables.length / 2; m >= 1; --m)
-        for (const ranges::Code code : tables.range_table[m])
-            std::printf("%d %s\n", m, ranges::range_word(code, tables.length).c_str());
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+    char buffer[chunk + line_room];
+    char* at = buffer;
+    // Whole chunks only: a multiple of the block size goes past stdio's own
+    // buffer in one write.
+    const auto write_chunk = [&] {
+        if (std::fwrite(buffer, 1, chunk, out) != chunk)
+            return false;
+        const std::size_t rest = static_cast<std::size_t>(at - buffer) - chunk;
+        std::memcpy(buffer, buffer + chunk, rest);
+        at = buffer + rest;
+        return true;
+    };
+
+    const int half_length = length / 2;
+    bool written = true;
+    for (int m = half_length; m >= 1 && written; --m) {
+        char prefix[4];
+        const int prefix_length = std::snprintf(prefix, sizeof prefix, "%d ", m);
+        written = ranges::for_each_range(half_length, m, [&](ranges::Code code) {
+            std::memcpy(at, prefix, sizeof prefix);
+            at = ranges::put_word(code, length, at + prefix_length);
+            *at++ = '\n';
+            return at < buffer + chunk || write_chunk();
+        });
+    }
+    const auto rest = static_cast<std::size_t>(at - buffer);
+    if (!written || std::fwrite(buffer, 1, rest, out) != rest || std::fflush(out) != 0 || std::ferror(out) != 0) {
         std::fprintf(stderr, "mountain-ranges: cannot write the listing: %s\n", std::strerror(errno));
         return 1;
     }

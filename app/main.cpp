@@ -1,4 +1,5 @@
 // mountain-ranges: every mountain range of one length, a page per key press.
+#include <algorithm>
 #include <cstdio>
 #include <string>
 
@@ -18,7 +19,8 @@ constexpr const char* usage =
     "The title and the captions use the TrueType font \"times.ttf\" from the\n"
     "working directory, else the one installed with the program.\n"
     "\n"
-    "  --length L  the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --length L  the length of the ranges: an even number from 2 to 16 (default 16),\n"
+    "              up to 64 with --list\n"
     "  --list      print the ranges instead of showing them, one a line: the number\n"
     "              of mountains and the range as a word of U (up) and D (down)\n"
     "  --help      print this help and exit\n"
@@ -29,15 +31,17 @@ constexpr const char* usage =
 int main(int argc, char** argv)
 {
     int length = ranges::range_length;
-    bool list = false;
+    // The listing streams, so it takes every length a code holds.
+    const bool list = std::find(argv + 1, argv + argc, std::string("--list")) != argv + argc;
+    const int longest = list ? ranges::max_code_length : ranges::range_length;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         std::string error;
         if (app::answered_help_or_version(arg, program, usage))
             return 0;
         if (arg == "--list") {
-            list = true;
-        } else if (app::take_length(argc, argv, i, length, error)) {
+            // Found before the loop: the longest length depends on it.
+        } else if (app::take_length(argc, argv, i, length, error, longest)) {
             if (length == 0)
                 return app::refuse(program, error);
         } else if (!arg.empty() && arg[0] == '-') {
@@ -47,6 +51,6 @@ int main(int argc, char** argv)
         }
     }
     if (list)
-        return app::print_listing(ranges::enumerate_ranges(length / 2));
+        return app::print_listing(length, stdout);
     return app::run_window(length);
 }

@@ -17,14 +17,14 @@ bool answered_help_or_version(const std::string& arg, const char* program, const
     return true;
 }
 
-int parse_length(const std::string& text)
+int parse_length(const std::string& text, int longest)
 {
     // Digits only: no sign, no space, no exponent, and nothing that strtol
     // would quietly stop at.
     if (text.empty() || text.size() > 2 || text.find_first_not_of("0123456789") != std::string::npos)
         return 0;
     const int length = std::stoi(text);
-    return length >= 2 && length <= ranges::range_length && length % 2 == 0 ? length : 0;
+    return length >= 2 && length <= longest && length % 2 == 0 ? length : 0;
 }
 
 
@@ -47,15 +47,15 @@ bool take_option(const std::string& name, int argc, char** argv, int& i, std::st
     return false;
 }
 
-bool take_length(int argc, char** argv, int& i, int& length, std::string& error)
+bool take_length(int argc, char** argv, int& i, int& length, std::string& error, int longest)
 {
     std::string value;
     bool missing = false;
     if (!take_option("--length", argc, argv, i, value, missing))
         return false;
-    length = missing ? 0 : parse_length(value);
+    length = missing ? 0 : parse_length(value, longest);
     if (length == 0)
-        error = "--length takes an even number from 2 to " + std::to_string(ranges::range_length) +
+        error = "--length takes an even number from 2 to " + std::to_string(longest) +
                 (missing ? "" : ", not \"" + value + "\"");
     return true;
 }
