@@ -39,10 +39,10 @@ struct RangeRun {
 std::uint64_t count_ranges(int half_length, int mountains);
 
 // Calls `visit` with the runs that make up group `mountains` of length
-// 2 * half_length (1 to 32), in stored order, walking down from stage
-// `start_half_length` (1 to cached_half_length; the runs are longer the later
-// it is, the ranges the same). Stops when `visit` returns false, and returns
-// false then; visits nothing for a group that does not exist.
+// 2 * half_length (1 to 32), in stored order, walking down to the kept groups
+// of stage `start_half_length` (1 to cached_half_length; the later the stage,
+// the longer the runs, the ranges the same). Stops when `visit` returns
+// false, and returns false then; visits nothing for a group that does not exist.
 bool for_each_run(int half_length, int mountains, const std::function<bool(const RangeRun&)>& visit,
                   int start_half_length = cached_half_length);
 
