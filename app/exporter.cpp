@@ -120,7 +120,7 @@ int run_export(int argc, char** argv)
     const raster::Canvas canvas{pixels.data(), gallery::page_width, gallery::page_height, gallery::page_width * 4};
     const gallery::Colours& colours = gallery::page_colours;
     const ranges::RangeTables tables = ranges::enumerate_ranges(options.length / 2);
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count, options.length / 2);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery::range_counts(tables), options.length / 2);
 
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
     std::vector<std::string> paths;

@@ -1,24 +1,71 @@
 #include "listing.h"
 
-#include <csignal>
 #include <cerrno>
-#include <cstdio>
+#include <cinttypes>
+#include <csignal>
 #include <cstring>
+
+#include "ranges/stream.h"
 
 namespace app {
 
-int print_listing(const ranges::RangeTables& tables)
+namespace {
+
+constexpr std::size_t chunk = 64 * 1024;
+// What one line may write past the chunk: "32 ", 64 strokes and put_word's
+// spill, the newline.
+constexpr std::size_t line_room = 4 + ranges::max_code_length + 8;
+
+// Flushes `out`. Returns the exit status: 0, or 1 after a message on stderr
+// when a write has failed.
+int finished(std::FILE* out, bool written)
+{
+    if (written && std::fflush(out) == 0 && std::ferror(out) == 0)
+        return 0;
+    std::fprintf(stderr, "mountain-ranges: cannot write to standard output: %s\n", std::strerror(errno));
+    return 1;
+}
+
+}  // namespace
+
+int print_listing(int length, std::FILE* out)
 {
     // A reader that has seen enough, such as head, ends the listing quietly.
     std::signal(SIGPIPE, SIG_DFL);
-    for (int m = tables.length / 2; m >= 1; --m)
-        for (int i = 0; i < tables.range_count[m]; ++i)
-            std::printf("%d %s\n", m, ranges::range_word(tables.range_table[m][i], tables.length).c_str());
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        std::fprintf(stderr, "mountain-ranges: cannot write the listing: %s\n", std::strerror(errno));
-        return 1;
+    char buffer[chunk + line_room];
+    char* at = buffer;
+    // Whole chunks only: a multiple of the block size goes past stdio's own
+    // buffer in one write.
+    const auto write_chunk = [&] {
+        if (std::fwrite(buffer, 1, chunk, out) != chunk)
+            return false;
+        const std::size_t rest = static_cast<std::size_t>(at - buffer) - chunk;
+        std::memcpy(buffer, buffer + chunk, rest);
+        at = buffer + rest;
+        return true;
+    };
+
+    const int half_length = length / 2;
+    bool written = true;
+    for (int m = half_length; m >= 1 && written; --m) {
+        char prefix[4];
+        const int prefix_length = std::snprintf(prefix, sizeof prefix, "%d ", m);
+        written = ranges::for_each_range(half_length, m, [&](ranges::Code code) {
+            std::memcpy(at, prefix, sizeof prefix);
+            at = ranges::put_word(code, length, at + prefix_length);
+            *at++ = '\n';
+            return at < buffer + chunk || write_chunk();
+        });
     }
-    return 0;
+    const auto rest = static_cast<std::size_t>(at - buffer);
+    return finished(out, written && std::fwrite(buffer, 1, rest, out) == rest);
+}
+
+int print_counts(int length, std::FILE* out)
+{
+    for (int m = length / 2; m >= 1; --m)
+        std::fprintf(out, "%d %" PRIu64 "\n", m, ranges::count_ranges(length / 2, m));
+    return finished(out, true);
 }
 
 }  // namespace app

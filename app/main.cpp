@@ -10,6 +10,8 @@ int main(int argc, char** argv)
     if (const int status = app::parse_options(app::Program::window, argc, argv, options); status >= 0)
         return status;
     if (options.list)
-        return app::print_listing(ranges::enumerate_ranges(options.length / 2));
+        return app::print_listing(options.length, stdout);
+    if (options.count)
+        return app::print_counts(options.length, stdout);
     return app::run_window(options.length);
 }

@@ -11,19 +11,20 @@ namespace app {
 
 namespace {
 
-constexpr int max_length = 16;
-
 const char* const usage[] = {
-    "usage: mountain-ranges [--length L] [--list]\n"
+    "usage: mountain-ranges [--length L] [--list | --count]\n"
     "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
     "number of mountains, a page per key press; a key on the last page ends it.\n"
     "The title and the captions use the TrueType font \"times.ttf\" from the\n"
     "working directory, else the one beside the program, else the one installed\n"
     "with it.\n"
     "\n"
-    "  --length L  the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --length L  the length of the ranges: an even number from 2 to 16 (default\n"
+    "              16), up to 64 with --list or --count\n"
     "  --list      print the ranges instead of showing them, one a line: the number\n"
     "              of mountains and the range as a word of U (up) and D (down)\n"
+    "  --count     print the number of ranges of each group instead, one a line:\n"
+    "              the number of mountains and the count\n"
     "  --help      print this help and exit\n"
     "  --version   print the version and exit\n",
 
@@ -45,12 +46,21 @@ const char* const usage[] = {
 
 const char* const names[] = {"mountain-ranges", "mountain-ranges-export"};
 
-enum Key { length_key = 'L', list_key = 'l', font_key = 'f', format_key = 'F', help_key = 'h', version_key = 'V' };
+enum Key {
+    length_key = 'L',
+    list_key = 'l',
+    count_key = 'c',
+    font_key = 'f',
+    format_key = 'F',
+    help_key = 'h',
+    version_key = 'V',
+};
 
 // Both programs share the table; an option the other program takes is
 // refused like an unknown one.
 const option table[] = {
     {"length", required_argument, nullptr, length_key}, {"list", no_argument, nullptr, list_key},
+    {"count", no_argument, nullptr, count_key},
     {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
     {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
     {nullptr, 0, nullptr, 0},
@@ -58,7 +68,7 @@ const option table[] = {
 
 bool takes(Program program, int key)
 {
-    if (key == list_key)
+    if (key == list_key || key == count_key)
         return program == Program::window;
     if (key == font_key || key == format_key)
         return program == Program::exporter;
@@ -69,7 +79,7 @@ bool takes(Program program, int key)
 std::string value_wanted(int key)
 {
     switch (key) {
-    case length_key: return "--length takes an even number from 2 to " + std::to_string(max_length);
+    case length_key: return "--length takes an even number from 2 to " + std::to_string(longest_listed_length);
     case font_key: return "--font takes the path of a TrueType font";
     default: return "--format takes png or svg";
     }
@@ -83,7 +93,7 @@ int parse_length(const char* text)
     if (digits == 0 || digits > 2 || text[digits] != '\0')
         return 0;
     const int length = std::atoi(text);
-    return length >= 2 && length <= max_length && length % 2 == 0 ? length : 0;
+    return length >= 2 && length <= longest_listed_length && length % 2 == 0 ? length : 0;
 }
 
 int refuse(Program program, const std::string& message)
@@ -117,6 +127,7 @@ int parse_options(Program program, int argc, char** argv, Options& options)
                 return refuse_value(program, key, optarg);
             break;
         case list_key: options.list = true; break;
+        case count_key: options.count = true; break;
         case font_key:
             if (*optarg == '\0')
                 return refuse(program, value_wanted(key));
@@ -135,6 +146,12 @@ int parse_options(Program program, int argc, char** argv, Options& options)
             return finish_output(names[static_cast<int>(program)]);
         }
     }
+    if (options.list && options.count)
+        return refuse(program, "--list and --count cannot go together");
+    if (options.length > longest_page_length && !options.list && !options.count)
+        return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(longest_page_length) + "; " +
+                                   (program == Program::window ? "" : "mountain-ranges ") +
+                                   "--list and --count take up to " + std::to_string(longest_listed_length));
     const int operands = argc - optind;
     if (program == Program::window && operands > 0)
         return refuse(program, std::string("unexpected argument \"") + argv[optind] + "\"");

@@ -6,6 +6,8 @@
 namespace app {
 
 constexpr int exit_usage = 2;  // bad command-line input, as Debian's tools do
+constexpr int longest_page_length = 16;  // pages beyond it would run to hundreds
+constexpr int longest_listed_length = 64;  // the longest range a code holds
 
 enum class Program { window, exporter };
 
@@ -13,6 +15,7 @@ enum class Program { window, exporter };
 struct Options {
     int length = 16;
     bool list = false;            // mountain-ranges --list
+    bool count = false;           // mountain-ranges --count
     std::string font;             // mountain-ranges-export --font
     std::string format = "png";   // mountain-ranges-export --format
     std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR

@@ -149,7 +149,7 @@ int run_window(int length)
     std::setlocale(LC_CTYPE, "");
     const char* dash = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0 ? " \u2014 " : " - ";
     const ranges::RangeTables tables = ranges::enumerate_ranges(length / 2);
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count, length / 2);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery::range_counts(tables), length / 2);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         // Named before the flip, so the title bar always matches the page on screen.
         const std::string caption = "Mountain ranges of length " + std::to_string(length) + dash + "page " +

@@ -1,17 +1,21 @@
-// Costs of enumerating, drawing strokes, ranges and pages, and of writing
-// pages as files. The "literal" cases evaluate the thick-line algorithm for
-// every stroke; the others take the path the program takes.
+// Costs of enumerating and listing, drawing strokes, ranges and pages, and of
+// writing pages as files. The "literal" cases evaluate the thick-line
+// algorithm for every stroke; the others take the path the program takes.
 #include <benchmark/benchmark.h>
 
+#include <cstdio>
+#include <cstring>
 #include <memory>
 #include <vector>
 
 #include "app/font.h"
+#include "app/listing.h"
 #include "app/png_file.h"
 #include "gallery/page.h"
 #include "gallery/svg.h"
 #include "raster/raster.h"
 #include "ranges/ranges.h"
+#include "ranges/stream.h"
 
 namespace {
 
@@ -32,7 +36,7 @@ const ranges::RangeTables& tables()
 
 const std::vector<gallery::Page>& pages()
 {
-    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(tables().range_count);
+    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(gallery::range_counts(tables()));
     return p;
 }
 
@@ -65,6 +69,76 @@ void BM_enumerate_ranges(benchmark::State& state)
         benchmark::DoNotOptimize(ranges::enumerate_ranges());
 }
 BENCHMARK(BM_enumerate_ranges);
+
+// The measure for the listing: the same lines in lexicographic order from a
+// plain recursive walk, m counted on the way, through a 64 kB buffer.
+char ref_word[64], ref_buffer[1 << 16];
+int ref_length, ref_used;
+void reference_walk(std::FILE* out, int at, int height, int returns)
+{
+    if (at == ref_length) {
+        if (ref_used > (int)sizeof ref_buffer - 80) {
+            std::fwrite(ref_buffer, 1, ref_used, out);
+            ref_used = 0;
+        }
+        if (returns >= 10)
+            ref_buffer[ref_used++] = (char)('0' + returns / 10);
+        ref_buffer[ref_used++] = (char)('0' + returns % 10);
+        ref_buffer[ref_used++] = ' ';
+        std::memcpy(ref_buffer + ref_used, ref_word, ref_length);
+        ref_used += ref_length;
+        ref_buffer[ref_used++] = '\n';
+        return;
+    }
+    if (height > 0) {
+        ref_word[at] = 'D';
+        reference_walk(out, at + 1, height - 1, returns + (height == 1));
+    }
+    if (height < ref_length - at - 1) {
+        ref_word[at] = 'U';
+        reference_walk(out, at + 1, height + 1, returns);
+    }
+}
+
+std::FILE* dev_null()
+{
+    static std::FILE* const file = std::fopen("/dev/null", "w");
+    return file;
+}
+
+// Words per second, and its inverse, the time per word.
+void count_words(benchmark::State& state, int length)
+{
+    std::uint64_t words = 0;
+    for (int m = 1; m <= length / 2; ++m)
+        words += ranges::count_ranges(length / 2, m);
+    const auto per_iteration = static_cast<double>(words);
+    state.counters["words"] = benchmark::Counter(per_iteration, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["per_word"] = benchmark::Counter(
+        per_iteration, benchmark::Counter::kIsIterationInvariantRate | benchmark::Counter::kInvert);
+}
+
+void BM_list_reference(benchmark::State& state)
+{
+    ref_length = static_cast<int>(state.range(0));
+    for (auto _ : state) {
+        ref_used = 0;
+        reference_walk(dev_null(), 0, 0, 0);
+        std::fwrite(ref_buffer, 1, ref_used, dev_null());
+    }
+    count_words(state, ref_length);
+}
+BENCHMARK(BM_list_reference)->Arg(32)->Unit(benchmark::kMillisecond);
+
+void BM_list(benchmark::State& state)
+{
+    const auto length = static_cast<int>(state.range(0));
+    for (auto _ : state)
+        if (app::print_listing(length, dev_null()) != 0)
+            state.SkipWithError("cannot write to /dev/null");
+    count_words(state, length);
+}
+BENCHMARK(BM_list)->Arg(32)->Unit(benchmark::kMillisecond);
 
 void BM_mountain_stroke_literal(benchmark::State& state)
 {

@@ -20,6 +20,14 @@ constexpr int fresh_page_baseline = 58;
 
 }  // namespace
 
+RangeCounts range_counts(const ranges::RangeTables& tables)
+{
+    RangeCounts counts{};
+    for (std::size_t m = 0; m < counts.size() && m < tables.range_table.size(); ++m)
+        counts[m] = static_cast<std::int32_t>(tables.range_table[m].size());
+    return counts;
+}
+
 std::vector<Page> lay_out_gallery(const RangeCounts& range_count, int top_group)
 {
     std::vector<Page> pages(1);

@@ -26,6 +26,9 @@ using Page = std::vector<Item>;
 
 using RangeCounts = std::array<std::int32_t, ranges::max_mountains + 1>;
 
+// The sizes of rows 0 to max_mountains of `tables`; 0 for a row it lacks.
+RangeCounts range_counts(const ranges::RangeTables& tables);
+
 // Lays out groups from `top_group` mountains down to 1, with range_count[m]
 // ranges in group m, seven to a row, breaking the page whenever a row would
 // pass the page bottom. The first page opens with the title.

@@ -19,21 +19,22 @@ def run(args, cwd=None, **kwargs):
     return subprocess.run(args, cwd=cwd, env=env, **options)
 
 
+def returns_of(word):
+    """The returns to the ground of a word of U and D, or None if it is no range."""
+    height, returns = 0, 0
+    for stroke in word:
+        height += 1 if stroke == "U" else -1
+        if height < 0:
+            return None
+        returns += height == 0
+    return returns if height == 0 else None
+
+
 def mountain_ranges(length):
     """Every range of `length` strokes by brute force over all words, with its
     number of returns to the ground: the oracle for the listing."""
-    found = {}
-    for strokes in itertools.product("UD", repeat=length):
-        height, returns = 0, 0
-        for stroke in strokes:
-            height += 1 if stroke == "U" else -1
-            if height < 0:
-                break
-            returns += height == 0
-        else:
-            if height == 0:
-                found["".join(strokes)] = returns
-    return found
+    words = ("".join(strokes) for strokes in itertools.product("UD", repeat=length))
+    return {word: returns_of(word) for word in words if returns_of(word) is not None}
 
 
 class Listing(unittest.TestCase):
@@ -58,6 +59,25 @@ class Listing(unittest.TestCase):
         self.assertEqual(lines[-1], ["1", "UUUUUUUUDDDDDDDD"])
         self.assertEqual(lines, self.listing("--length", "16"))
         self.assertEqual(self.listing("--length=10"), self.listing("--length", "10"))
+
+    def test_length_64_streams_ranges_from_the_first_line(self):
+        # Far too many to hold: the first thousands of lines come at once.
+        process = subprocess.Popen([PROGRAM, "--list", "--length", "64"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        lines = [process.stdout.readline().split(" ") for _ in range(5000)]
+        process.stdout.close()
+        self.assertEqual(process.stderr.read(), "")
+        self.assertIn(process.wait(60), (-signal.SIGPIPE, 0))
+        process.stderr.close()
+        self.assertEqual(lines[0], ["32", "UD" * 32 + "\n"])
+        for m, word in lines:
+            self.assertEqual((len(word), returns_of(word[:-1])), (65, int(m)), word)
+        self.assertEqual(len({word for _, word in lines}), len(lines), "a range twice")
+        groups = [int(m) for m, _ in lines]
+        self.assertEqual(groups, sorted(groups, reverse=True))
+        result = run([PROGRAM, "--list", "--length", "66"])
+        self.assertEqual(result.returncode, 2)
+        self.assertIn("even number from 2 to 64", result.stderr)
 
     def test_a_reader_that_stops_early_ends_it_quietly(self):
         process = subprocess.Popen([PROGRAM, "--list"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
@@ -89,10 +109,10 @@ class CommandLines(unittest.TestCase):
             self.assertRegex(result.stdout, r"^" + re.escape(name) + r" \d+\.\d+\.\d+\n$")
 
     def test_bad_input_is_refused_with_one_line_naming_what_is_allowed(self):
-        cases = [(["--length", bad], "even number from 2 to 16")
-                 for bad in ("3", "0", "18", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
-        cases += [(["--length"], "even number from 2 to 16"), (["--length=7"], "even number"),
-                  (["--bogus"], "--bogus"), (["-x"], "-x")]
+        cases = [(["--length", bad], "even number from 2 to")
+                 for bad in ("3", "0", "66", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
+        cases += [(["--length"], "even number from 2 to"), (["--length=7"], "even number"),
+                  (["--length", "18"], "lengths 2 to 16"), (["--bogus"], "--bogus"), (["-x"], "-x")]
         for program in (PROGRAM, EXPORT):
             for args, says in cases:
                 with self.subTest(program=os.path.basename(program), args=args), \

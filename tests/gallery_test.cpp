@@ -62,7 +62,7 @@ protected:
     }
 
     const ranges::RangeTables tables = ranges::enumerate_ranges();
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(tables.range_count);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery::range_counts(tables));
     const gallery::TextImages texts = distinct_texts();
     const gallery::Colours colours = {white, blue, black};
 };

@@ -15,7 +15,7 @@ using gallery::Page;
 
 std::vector<Page> gallery_pages()
 {
-    return gallery::lay_out_gallery(ranges::enumerate_ranges().range_count);
+    return gallery::lay_out_gallery(gallery::range_counts(ranges::enumerate_ranges()));
 }
 
 std::vector<Item> ranges_on(const Page& page)
@@ -112,7 +112,7 @@ TEST(Layout, EveryStrokeStaysWellInsideTheWindow)
 {
     const ranges::RangeTables tables = ranges::enumerate_ranges();
     int left = 800, right = -1, top = 600, bottom = -1;
-    for (const Page& page : gallery::lay_out_gallery(tables.range_count)) {
+    for (const Page& page : gallery::lay_out_gallery(gallery::range_counts(tables))) {
         testing_canvas::TestCanvas canvas(800, 600);
         for (const Item& item : ranges_on(page)) {
             raster::Pen pen{item.x, item.y};
@@ -138,7 +138,7 @@ TEST(Layout, EveryLengthOpensWithTheTitleAndRunsItsGroupsDown)
     const std::size_t page_counts[] = {1, 1, 1, 1, 2, 3, 7, 20};
     for (int half = 1; half <= ranges::max_mountains; ++half) {
         const ranges::RangeTables tables = ranges::enumerate_ranges(half);
-        const std::vector<Page> pages = gallery::lay_out_gallery(tables.range_count, half);
+        const std::vector<Page> pages = gallery::lay_out_gallery(gallery::range_counts(tables), half);
         EXPECT_EQ(pages.size(), page_counts[half - 1]) << "length " << 2 * half;
         ASSERT_FALSE(pages.empty());
         EXPECT_EQ(pages[0][0].kind, Item::Kind::title);
@@ -157,7 +157,7 @@ TEST(Layout, EveryLengthOpensWithTheTitleAndRunsItsGroupsDown)
         EXPECT_EQ(groups, expected) << "length " << 2 * half;
         int total = 0;
         for (int m = 1; m <= half; ++m)
-            total += tables.range_count[m];
+            total += static_cast<int>(tables.range_table[m].size());
         EXPECT_EQ(ranges_seen, total) << "length " << 2 * half;
     }
 }

@@ -1,0 +1,102 @@
+#include "stream.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace ranges {
+
+namespace {
+
+constexpr int cache_size = cached_half_length + 1;
+
+// [c][k][s]: the ranges of stage c with k mountains, in stored order, each
+// with the closing D of its last s mountains taken out.
+using Groups = std::array<std::array<std::array<std::vector<std::uint32_t>, cache_size>, cache_size>, cache_size>;
+
+Code without_closing_downs(Code code, int length, int count)
+{
+    std::array<int, max_stream_half_length> returns{};
+    int found = 0;
+    int height = 0;
+    for (int i = 0; i < length; ++i) {
+        height += ((code >> i) & 1U) != 0 ? 1 : -1;
+        if (height == 0)
+            returns[found++] = i;
+    }
+    // From the last one back, so that the places of those before stay put.
+    for (int r = found - 1; r >= found - count; --r) {
+        const int at = returns[r];
+        code = (code & ((Code{1} << at) - 1)) | (code >> (at + 1)) << at;
+    }
+    return code;
+}
+
+const Groups& cached_groups()
+{
+    static const Groups groups = [] {
+        Groups g;
+        for (int c = 1; c <= cached_half_length; ++c) {
+            const RangeTables t = enumerate_ranges(c);
+            for (int k = 1; k <= c; ++k)
+                for (int s = 0; s <= k; ++s)
+                    for (const Code code : t.range_table[k])
+                        g[c][k][s].push_back(static_cast<std::uint32_t>(without_closing_downs(code, 2 * c, s)));
+        }
+        return g;
+    }();
+    return groups;
+}
+
+// Group m of stage n, down to stage `start`, every range followed by `tail`
+// (its first stroke at bit `end`) once the closing D of its last `opened`
+// mountains is taken out. A walk down never opens more mountains than a
+// range has.
+bool walk(const Groups& groups, int start, int n, int m, int opened, Code tail, int end,
+          const std::function<bool(const RangeRun&)>& visit)
+{
+    if (n == start) {
+        const std::vector<std::uint32_t>& codes = groups[n][m][opened];
+        return visit({codes.data(), codes.size(), tail});
+    }
+    // Part j: J^j A(w) for w in group m - 1 + j of stage n - 1, which is w
+    // with j closing Ds out and U D^(j+1) after it. When the stages above
+    // open the last mountain, that is this U D^(j+1), which loses its own
+    // last D, and the opening runs on into w's mountains.
+    for (int j = m > 1 ? 0 : 1; j <= n - m; ++j) {
+        const int width = opened > 0 ? j + 1 : j + 2;
+        const int next_opened = opened > 0 ? opened + j - 1 : j;
+        if (!walk(groups, start, n - 1, m - 1 + j, next_opened, tail | Code{1} << (end - width), end - width, visit))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::uint64_t count_ranges(int half_length, int mountains)
+{
+    // c(n, m) = c(n - 1, m - 1) + c(n, m + 1), the sizes of the two parts of a
+    // group; row 0 and the column past the diagonal stay 0.
+    static constexpr auto counts = [] {
+        std::array<std::array<std::uint64_t, max_stream_half_length + 2>, max_stream_half_length + 1> c{};
+        c[1][1] = 1;
+        for (int n = 2; n <= max_stream_half_length; ++n)
+            for (int m = n; m >= 1; --m)
+                c[n][m] = c[n - 1][m - 1] + c[n][m + 1];
+        return c;
+    }();
+    if (half_length < 1 || half_length > max_stream_half_length || mountains < 1 || mountains > half_length)
+        return 0;
+    return counts[half_length][mountains];
+}
+
+bool for_each_run(int half_length, int mountains, const std::function<bool(const RangeRun&)>& visit,
+                  int start_half_length)
+{
+    if (half_length < 1 || half_length > max_stream_half_length || mountains < 1 || mountains > half_length)
+        return true;
+    const int start = std::min(half_length, std::clamp(start_half_length, 1, cached_half_length));
+    return walk(cached_groups(), start, half_length, mountains, 0, 0, 2 * half_length, visit);
+}
+
+}  // namespace ranges

@@ -1,0 +1,90 @@
+// The ranges of any length up to 64, group by group in stored order, without
+// tables that grow with their number.
+//
+// Stage n of the enumeration gives row m the ranges of row m - 1 of stage
+// n - 1 with a peak appended, then the ranges of its own row m + 1 with their
+// last two mountains joined. Unrolled, group m of stage n is A(G(n-1, m-1)),
+// J(A(G(n-1, m))), J^2(A(G(n-1, m+1))), ... in turn, and J^j A(w) is w with the
+// closing D of its last j mountains taken out and U D^(j+1) put at the end.
+// Only the end of a word changes, so a walk down the stages from n to a small
+// stage c carries two things: the strokes that will follow, and how many of
+// the last mountains of a stage-c range lose their closing D. The groups of
+// stage c are kept in memory with each number of closing Ds taken out; every
+// group of stage n is then runs of those codes, each run with one fixed tail.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <functional>
+#include <type_traits>
+
+#include "ranges.h"
+
+namespace ranges {
+
+constexpr int max_stream_half_length = max_code_length / 2;
+constexpr int cached_half_length = 10;  // 58786 codes, a quarter of a megabyte
+
+// Consecutive ranges of one group in stored order: codes[i] | tail for i < count.
+struct RangeRun {
+    const std::uint32_t* codes;
+    std::size_t count;
+    Code tail;
+};
+
+// The number of ranges of length 2 * half_length with `mountains` mountains,
+// exact for half_length 1 to 32; 0 outside 1 <= mountains <= half_length <= 32.
+std::uint64_t count_ranges(int half_length, int mountains);
+
+// Calls `visit` with the runs that make up group `mountains` of length
+// 2 * half_length (1 to 32), in stored order, walking down to the kept groups
+// of stage `start_half_length` (1 to cached_half_length; the later the stage,
+// the longer the runs, the ranges the same). Stops when `visit` returns
+// false, and returns false then; visits nothing for a group that does not exist.
+bool for_each_run(int half_length, int mountains, const std::function<bool(const RangeRun&)>& visit,
+                  int start_half_length = cached_half_length);
+
+// Calls `visit(code)` for every range of length 2 * half_length (1 to 32) with
+// `mountains` mountains, in stored order, as for_each_run. A `visit` that
+// returns bool stops the walk with false, and the call returns false then.
+template <typename Visit>
+bool for_each_range(int half_length, int mountains, Visit&& visit, int start_half_length = cached_half_length)
+{
+    return for_each_run(
+        half_length, mountains,
+        [&visit](const RangeRun& run) {
+            for (std::size_t i = 0; i < run.count; ++i) {
+                if constexpr (std::is_same_v<decltype(visit(Code{})), bool>) {
+                    if (!visit(run.codes[i] | run.tail))
+                        return false;
+                } else {
+                    visit(run.codes[i] | run.tail);
+                }
+            }
+            return true;
+        },
+        start_half_length);
+}
+
+// The letters of eight strokes for every byte of a code, first stroke first.
+inline constexpr std::array<std::array<char, 8>, 256> stroke_letters = [] {
+    std::array<std::array<char, 8>, 256> letters{};
+    for (std::size_t byte = 0; byte < letters.size(); ++byte)
+        for (std::size_t i = 0; i < 8; ++i)
+            letters[byte][i] = ((byte >> i) & 1U) != 0 ? 'U' : 'D';
+    return letters;
+}();
+
+// Writes the word of the range `code` of `length` strokes (up to 64) at `out`
+// and returns out + length; the bytes up to the next multiple of 8 after
+// `out` are overwritten as well, so the room there must be writable.
+inline char* put_word(Code code, int length, char* out)
+{
+    for (int i = 0; i < length; i += 8)
+        std::memcpy(out + i, stroke_letters[(code >> i) & 0xFFU].data(), 8);
+    return out + length;
+}
+
+}  // namespace ranges
