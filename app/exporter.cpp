@@ -106,7 +106,7 @@ int run_export(int argc, char** argv)
     std::string error;
     gallery::TextImages texts;
     const std::string font = options.font.empty() ? default_font() : options.font;
-    if (!render_texts(font, options.length, texts, error)) {
+    if (!render_texts(font, options.length, options.grouping, texts, error)) {
         if (options.font.empty())
             error += "; without --font PATH the program looks for its TrueType font as " + default_font_places();
         return fail(error);
@@ -119,8 +119,8 @@ int run_export(int argc, char** argv)
     std::vector<std::uint32_t> pixels(std::size_t{gallery::page_width} * gallery::page_height);
     const raster::Canvas canvas{pixels.data(), gallery::page_width, gallery::page_height, gallery::page_width * 4};
     const gallery::Colours& colours = gallery::page_colours;
-    const ranges::RangeTables tables = ranges::enumerate_ranges(options.length / 2);
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery::range_counts(tables), options.length / 2);
+    const gallery::Gallery gallery = gallery::make_gallery(options.length, options.grouping);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery);
 
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
     std::vector<std::string> paths;
@@ -128,9 +128,9 @@ int run_export(int argc, char** argv)
         paths.push_back(folder + page_name(static_cast<int>(paths.size()) + 1, options.format));
         std::string bytes;
         if (options.format == "svg") {
-            bytes = gallery::page_svg(page, texts, tables, colours);
+            bytes = gallery::page_svg(page, texts, gallery, colours);
         } else {
-            gallery::draw_page(canvas, texts, tables, page, {0, 1, 2});
+            gallery::draw_page(canvas, texts, gallery, page, {0, 1, 2});
             bytes = png_bytes(canvas, {colours.background, colours.stroke, colours.text}, error);
             if (bytes.empty())
                 error = "cannot write \"" + paths.back() + "\": " + error;

@@ -170,15 +170,15 @@ bool render_text(TTF_Font* font, const std::string& text, gallery::TextImage& im
     return std::find(image.ink.begin(), image.ink.end(), 1) != image.ink.end();
 }
 
-bool render_all(TTF_Font* font, int length, gallery::TextImages& texts)
+bool render_all(TTF_Font* font, int length, ranges::Grouping grouping, gallery::TextImages& texts)
 {
     const char* family = TTF_FontFaceFamilyName(font);
     texts.family = family ? family : "";
     texts.pixel_size = font_size;  // SDL_ttf renders a point as a pixel (72 dpi)
     texts.ascent = TTF_FontAscent(font);
     bool ok = render_text(font, gallery::title_text(length), texts.title);
-    for (int m = 1; ok && m <= ranges::max_mountains; ++m)
-        ok = render_text(font, gallery::caption_text(m), texts.captions[m]);
+    for (const int value : ranges::group_values(length / 2, grouping))
+        ok = ok && render_text(font, gallery::caption_text(grouping, value), texts.captions[value]);
     return ok;
 }
 
@@ -206,12 +206,12 @@ std::vector<std::string> font_places()
 
 }  // namespace
 
-bool render_font_texts(const std::string& bytes, const std::string& name, int length, gallery::TextImages& texts,
-                       std::string& error)
+bool render_font_texts(const std::string& bytes, const std::string& name, int length, ranges::Grouping grouping,
+                       gallery::TextImages& texts, std::string& error)
 {
     std::string characters = gallery::title_text(length);
-    for (int m = 1; m <= ranges::max_mountains; ++m)
-        characters += gallery::caption_text(m);
+    for (const int value : ranges::group_values(length / 2, grouping))
+        characters += gallery::caption_text(grouping, value);
 
     FreeTypeFace freetype;
     std::string reason;
@@ -228,7 +228,7 @@ bool render_font_texts(const std::string& bytes, const std::string& name, int le
         error = "\"" + name + "\" is not a TrueType font that can be used (" + TTF_GetError() + ")";
     else if (!(reason = unsafe_glyphs(font, freetype.face, characters)).empty())
         error = "\"" + name + "\" is a damaged font: " + reason;
-    else if (!render_all(font, length, texts))
+    else if (!render_all(font, length, grouping, texts))
         error = "\"" + name + "\" is a damaged font: its glyphs cannot be drawn";
     if (font)
         TTF_CloseFont(font);
@@ -236,10 +236,11 @@ bool render_font_texts(const std::string& bytes, const std::string& name, int le
     return error.empty();
 }
 
-bool render_texts(const std::string& path, int length, gallery::TextImages& texts, std::string& error)
+bool render_texts(const std::string& path, int length, ranges::Grouping grouping, gallery::TextImages& texts,
+                  std::string& error)
 {
     std::string bytes;
-    return read_font_file(path, bytes, error) && render_font_texts(bytes, path, length, texts, error);
+    return read_font_file(path, bytes, error) && render_font_texts(bytes, path, length, grouping, texts, error);
 }
 
 std::string default_font()

@@ -14,14 +14,16 @@ constexpr int font_size = 20;
 // Reads the TrueType font at `path` once and renders from it, as
 // render_font_texts does. On failure returns false and puts in `error` a
 // sentence naming the file and the cause.
-bool render_texts(const std::string& path, int length, gallery::TextImages& texts, std::string& error);
+bool render_texts(const std::string& path, int length, ranges::Grouping grouping, gallery::TextImages& texts,
+                  std::string& error);
 
-// Renders the title for `length` and every group's caption, in solid mode (no
-// anti-aliasing), with the TrueType font whose file holds `bytes`, after
-// checking that SDL_ttf can draw them safely. On failure returns false and
-// puts in `error` a sentence naming the font as `name` and the cause.
-bool render_font_texts(const std::string& bytes, const std::string& name, int length, gallery::TextImages& texts,
-                       std::string& error);
+// Renders the title for `length` and the caption of every group of
+// `grouping`, in solid mode (no anti-aliasing), with the TrueType font whose
+// file holds `bytes`, after checking that SDL_ttf can draw them safely. On
+// failure returns false and puts in `error` a sentence naming the font as
+// `name` and the cause.
+bool render_font_texts(const std::string& bytes, const std::string& name, int length, ranges::Grouping grouping,
+                       gallery::TextImages& texts, std::string& error);
 
 // The font to use when none is given: the first of default_font_places()
 // that holds an entry of that name, else the first of them.

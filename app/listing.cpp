@@ -5,6 +5,7 @@
 #include <csignal>
 #include <cstring>
 
+#include "ranges/groups.h"
 #include "ranges/stream.h"
 
 namespace app {
@@ -28,7 +29,7 @@ int finished(std::FILE* out, bool written)
 
 }  // namespace
 
-int print_listing(int length, std::FILE* out)
+int print_listing(int length, ranges::Grouping grouping, std::FILE* out)
 {
     // A reader that has seen enough, such as head, ends the listing quietly.
     std::signal(SIGPIPE, SIG_DFL);
@@ -45,26 +46,33 @@ int print_listing(int length, std::FILE* out)
         return true;
     };
 
+    // By mountains the groups come straight from the stream; by another
+    // grouping each group is one pass over it, keeping the ranges of its value.
     const int half_length = length / 2;
+    const bool by_mountains = grouping == ranges::Grouping::mountains;
     bool written = true;
-    for (int m = half_length; m >= 1 && written; --m) {
+    for (const int value : ranges::group_values(half_length, grouping)) {
         char prefix[4];
-        const int prefix_length = std::snprintf(prefix, sizeof prefix, "%d ", m);
-        written = ranges::for_each_range(half_length, m, [&](ranges::Code code) {
-            std::memcpy(at, prefix, sizeof prefix);
-            at = ranges::put_word(code, length, at + prefix_length);
-            *at++ = '\n';
-            return at < buffer + chunk || write_chunk();
-        });
+        const int prefix_length = std::snprintf(prefix, sizeof prefix, "%d ", value);
+        for (int m = by_mountains ? value : half_length; m >= (by_mountains ? value : 1) && written; --m) {
+            written = ranges::for_each_range(half_length, m, [&](ranges::Code code) {
+                if (!by_mountains && ranges::group_value(code, length, grouping) != value)
+                    return true;
+                std::memcpy(at, prefix, sizeof prefix);
+                at = ranges::put_word(code, length, at + prefix_length);
+                *at++ = '\n';
+                return at < buffer + chunk || write_chunk();
+            });
+        }
     }
     const auto rest = static_cast<std::size_t>(at - buffer);
     return finished(out, written && std::fwrite(buffer, 1, rest, out) == rest);
 }
 
-int print_counts(int length, std::FILE* out)
+int print_counts(int length, ranges::Grouping grouping, std::FILE* out)
 {
-    for (int m = length / 2; m >= 1; --m)
-        std::fprintf(out, "%d %" PRIu64 "\n", m, ranges::count_ranges(length / 2, m));
+    for (const int value : ranges::group_values(length / 2, grouping))
+        std::fprintf(out, "%d %" PRIu64 "\n", value, ranges::count_group(length / 2, grouping, value));
     return finished(out, true);
 }
 

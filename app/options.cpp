@@ -2,6 +2,7 @@
 
 #include <getopt.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -12,23 +13,27 @@ namespace app {
 namespace {
 
 const char* const usage[] = {
-    "usage: mountain-ranges [--length L] [--list | --count]\n"
+    "usage: mountain-ranges [--length L] [--group-by G] [--list | --count]\n"
     "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
     "number of mountains, a page per key press; a key on the last page ends it.\n"
     "The title and the captions use the TrueType font \"times.ttf\" from the\n"
     "working directory, else the one beside the program, else the one installed\n"
     "with it.\n"
     "\n"
-    "  --length L  the length of the ranges: an even number from 2 to 16 (default\n"
-    "              16), up to 64 with --list or --count\n"
-    "  --list      print the ranges instead of showing them, one a line: the number\n"
-    "              of mountains and the range as a word of U (up) and D (down)\n"
-    "  --count     print the number of ranges of each group instead, one a line:\n"
-    "              the number of mountains and the count\n"
-    "  --help      print this help and exit\n"
-    "  --version   print the version and exit\n",
+    "  --length L    the length of the ranges: an even number from 2 to 16\n"
+    "                (default 16), up to 64 with --list or --count\n"
+    "  --group-by G  mountains (the default), peaks (an up-stroke followed directly\n"
+    "                by a down-stroke) or height (the highest level reached): the\n"
+    "                groups, from the flattest ranges to the tallest\n"
+    "  --list        print the ranges instead of showing them, one a line: the\n"
+    "                group's value and the range as a word of U (up) and D (down)\n"
+    "  --count       print the number of ranges in each group instead, one a line:\n"
+    "                the group's value and the count\n"
+    "  --help        print this help and exit\n"
+    "  --version     print the version and exit\n",
 
-    "usage: mountain-ranges-export [--length L] [--font PATH] [--format png|svg] [OUTPUT_DIR]\n"
+    "usage: mountain-ranges-export [--length L] [--group-by G] [--font PATH] [--format png|svg]\n"
+    "                              [OUTPUT_DIR]\n"
     "Draws the pages of the mountain range gallery without a window and writes\n"
     "them as OUTPUT_DIR/page-01.png, page-02.png, ... (default: the current\n"
     "folder, made if missing), or with --format svg as page-01.svg, ...: twenty\n"
@@ -38,6 +43,7 @@ const char* const usage[] = {
     "beside the program, else the one installed with it.\n"
     "\n"
     "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --group-by G    mountains (the default), peaks or height: the groups of the pages\n"
     "  --font PATH     the TrueType font for the title and the captions\n"
     "  --format FORMAT png (indexed-colour bitmaps, the default) or svg (for print)\n"
     "  --help          print this help and exit\n"
@@ -50,6 +56,7 @@ enum Key {
     length_key = 'L',
     list_key = 'l',
     count_key = 'c',
+    group_key = 'g',
     font_key = 'f',
     format_key = 'F',
     help_key = 'h',
@@ -60,7 +67,7 @@ enum Key {
 // refused like an unknown one.
 const option table[] = {
     {"length", required_argument, nullptr, length_key}, {"list", no_argument, nullptr, list_key},
-    {"count", no_argument, nullptr, count_key},
+    {"count", no_argument, nullptr, count_key},         {"group-by", required_argument, nullptr, group_key},
     {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
     {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
     {nullptr, 0, nullptr, 0},
@@ -81,6 +88,7 @@ std::string value_wanted(int key)
     switch (key) {
     case length_key: return "--length takes an even number from 2 to " + std::to_string(longest_listed_length);
     case font_key: return "--font takes the path of a TrueType font";
+    case group_key: return "--group-by takes mountains, peaks or height";
     default: return "--format takes png or svg";
     }
 }
@@ -128,6 +136,15 @@ int parse_options(Program program, int argc, char** argv, Options& options)
             break;
         case list_key: options.list = true; break;
         case count_key: options.count = true; break;
+        case group_key: {
+            const char* const groupings[] = {"mountains", "peaks", "height"};
+            const auto found = std::find_if(std::begin(groupings), std::end(groupings),
+                                            [](const char* name) { return std::strcmp(name, optarg) == 0; });
+            if (found == std::end(groupings))
+                return refuse_value(program, key, optarg);
+            options.grouping = static_cast<ranges::Grouping>(found - std::begin(groupings));
+            break;
+        }
         case font_key:
             if (*optarg == '\0')
                 return refuse(program, value_wanted(key));

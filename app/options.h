@@ -3,6 +3,8 @@
 
 #include <string>
 
+#include "ranges/groups.h"
+
 namespace app {
 
 constexpr int exit_usage = 2;  // bad command-line input, as Debian's tools do
@@ -14,6 +16,7 @@ enum class Program { window, exporter };
 // What a command line asks for; each program reads the fields it takes.
 struct Options {
     int length = 16;
+    ranges::Grouping grouping = ranges::Grouping::mountains;
     bool list = false;            // mountain-ranges --list
     bool count = false;           // mountain-ranges --count
     std::string font;             // mountain-ranges-export --font

@@ -99,13 +99,13 @@ bool start_video()
 
 // Draws the page straight into the window's surface, the one place that
 // locks it, and shows it.
-void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const ranges::RangeTables& tables,
+void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const gallery::Gallery& gallery,
                const gallery::Page& page, const gallery::Colours& colours)
 {
     if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0)
         return;
     const raster::Canvas canvas{static_cast<std::uint32_t*>(screen->pixels), screen->w, screen->h, screen->pitch};
-    gallery::draw_page(canvas, texts, tables, page, colours);
+    gallery::draw_page(canvas, texts, gallery, page, colours);
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);
     SDL_Flip(screen);
@@ -113,12 +113,12 @@ void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const rang
 
 }  // namespace
 
-int run_window(int length)
+int run_window(int length, ranges::Grouping grouping)
 {
     // The texts first: a font that cannot be used fails before a window opens.
     gallery::TextImages texts;
     std::string error;
-    if (!render_texts(default_font(), length, texts, error))
+    if (!render_texts(default_font(), length, grouping, texts, error))
         return fail(error + "; the program looks for its TrueType font as " + default_font_places());
 
     const SignalDispositions signals = save_signal_dispositions();
@@ -148,14 +148,16 @@ int run_window(int length)
     // locale cannot encode would be dropped.
     std::setlocale(LC_CTYPE, "");
     const char* dash = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0 ? " \u2014 " : " - ";
-    const ranges::RangeTables tables = ranges::enumerate_ranges(length / 2);
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery::range_counts(tables), length / 2);
+    const char* const by[] = {"", " by peaks", " by height"};
+    const gallery::Gallery gallery = gallery::make_gallery(length, grouping);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         // Named before the flip, so the title bar always matches the page on screen.
-        const std::string caption = "Mountain ranges of length " + std::to_string(length) + dash + "page " +
-                                    std::to_string(i + 1) + " of " + std::to_string(pages.size());
+        const std::string caption = "Mountain ranges of length " + std::to_string(length) +
+                                    by[static_cast<int>(grouping)] + dash + "page " + std::to_string(i + 1) + " of " +
+                                    std::to_string(pages.size());
         SDL_WM_SetCaption(caption.c_str(), caption.c_str());
-        show_page(screen, texts, tables, pages[i], colours);
+        show_page(screen, texts, gallery, pages[i], colours);
         if (!wait_for_key_or_quit())
             return fail(std::string("cannot wait for a key: ") + SDL_GetError());
     }

@@ -28,22 +28,22 @@ struct Page800 {
     void clear() { raster::fill(view(), white); }
 };
 
-const ranges::RangeTables& tables()
+const gallery::Gallery& the_gallery()
 {
-    static const ranges::RangeTables t = ranges::enumerate_ranges();
-    return t;
+    static const gallery::Gallery g = gallery::make_gallery(16, ranges::Grouping::mountains);
+    return g;
 }
 
 const std::vector<gallery::Page>& pages()
 {
-    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(gallery::range_counts(tables()));
+    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(the_gallery());
     return p;
 }
 
 // A range drawn the straightforward way: the thick-line algorithm for each stroke.
 void draw_range_literal(const raster::Canvas& canvas, raster::Pen pen, std::uint32_t code)
 {
-    raster::walk_range(pen, code, ranges::range_length, [&](const raster::Pen& from, const raster::Pen& to, bool) {
+    raster::walk_range(pen, code, 16, [&](const raster::Pen& from, const raster::Pen& to, bool) {
         raster::draw_thick_line(canvas, from.x, from.y, to.x, to.y, raster::stroke_half_width, blue);
     });
 }
@@ -54,19 +54,19 @@ void draw_ranges_of(Page800& page, const gallery::Page& items)
     for (const gallery::Item& item : items) {
         if (item.kind != gallery::Item::Kind::range)
             continue;
-        const auto code = static_cast<std::uint32_t>(tables().range_table[item.mountains][item.index]);
+        const auto code = static_cast<std::uint32_t>(the_gallery().groups[item.group].codes[item.index]);
         raster::Pen pen{item.x, item.y};
         if (literal)
             draw_range_literal(page.view(), pen, code);
         else
-            raster::draw_range(page.view(), pen, code, ranges::range_length, blue);
+            raster::draw_range(page.view(), pen, code, 16, blue);
     }
 }
 
 void BM_enumerate_ranges(benchmark::State& state)
 {
     for (auto _ : state)
-        benchmark::DoNotOptimize(ranges::enumerate_ranges());
+        benchmark::DoNotOptimize(ranges::enumerate_ranges(8));
 }
 BENCHMARK(BM_enumerate_ranges);
 
@@ -134,7 +134,7 @@ void BM_list(benchmark::State& state)
 {
     const auto length = static_cast<int>(state.range(0));
     for (auto _ : state)
-        if (app::print_listing(length, dev_null()) != 0)
+        if (app::print_listing(length, ranges::Grouping::mountains, dev_null()) != 0)
             state.SkipWithError("cannot write to /dev/null");
     count_words(state, length);
 }
@@ -200,7 +200,7 @@ const gallery::TextImages* rendered_texts()
     static const std::unique_ptr<gallery::TextImages> texts = [] {
         auto result = std::make_unique<gallery::TextImages>();
         std::string error;
-        if (!app::render_texts(MR_BENCH_FONT, ranges::range_length, *result, error))
+        if (!app::render_texts(MR_BENCH_FONT, 16, ranges::Grouping::mountains, *result, error))
             result.reset();
         return result;
     }();
@@ -218,7 +218,7 @@ void BM_twenty_pages_with_texts(benchmark::State& state)
     Page800 page;
     for (auto _ : state) {
         for (const gallery::Page& items : pages()) {
-            gallery::draw_page(page.view(), *texts, tables(), items, gallery::page_colours);
+            gallery::draw_page(page.view(), *texts, the_gallery(), items, gallery::page_colours);
             benchmark::ClobberMemory();
         }
     }
@@ -241,7 +241,7 @@ void BM_twenty_pages_png(benchmark::State& state)
         bytes = 0;
         std::string error;
         for (const gallery::Page& items : pages()) {
-            gallery::draw_page(page.view(), *texts, tables(), items, {0, 1, 2});
+            gallery::draw_page(page.view(), *texts, the_gallery(), items, {0, 1, 2});
             bytes += app::png_bytes(page.view(), {colours.background, colours.stroke, colours.text}, error).size();
         }
     }
@@ -262,7 +262,7 @@ void BM_twenty_pages_svg(benchmark::State& state)
     for (auto _ : state) {
         bytes = 0;
         for (const gallery::Page& items : pages())
-            bytes += gallery::page_svg(items, *texts, tables(), gallery::page_colours).size();
+            bytes += gallery::page_svg(items, *texts, the_gallery(), gallery::page_colours).size();
     }
     state.counters["bytes"] = static_cast<double>(bytes);
 }

@@ -1,6 +1,5 @@
 #include "layout.h"
 
-#include <algorithm>
 
 namespace gallery {
 
@@ -20,30 +19,37 @@ constexpr int fresh_page_baseline = 58;
 
 }  // namespace
 
-RangeCounts range_counts(const ranges::RangeTables& tables)
+Gallery make_gallery(int length, ranges::Grouping grouping)
 {
-    RangeCounts counts{};
-    for (std::size_t m = 0; m < counts.size() && m < tables.range_table.size(); ++m)
-        counts[m] = static_cast<std::int32_t>(tables.range_table[m].size());
-    return counts;
+    const ranges::RangeTables tables = ranges::enumerate_ranges(length / 2);
+    Gallery gallery{length, grouping, {}};
+    for (const int value : ranges::group_values(length / 2, grouping)) {
+        gallery.groups.push_back({value, {}});
+        for (int m = length / 2; m >= 1; --m)
+            for (const ranges::Code code : tables.range_table[m])
+                if (ranges::group_value(code, length, grouping) == value)
+                    gallery.groups.back().codes.push_back(code);
+    }
+    return gallery;
 }
 
-std::vector<Page> lay_out_gallery(const RangeCounts& range_count, int top_group)
+std::vector<Page> lay_out_gallery(const Gallery& gallery)
 {
     std::vector<Page> pages(1);
     pages.back().push_back({Item::Kind::title, 0, 0, title_x, title_y});
     int baseline = first_baseline;
     int cell_x = first_cell_x;
 
-    for (int m = std::min(top_group, ranges::max_mountains); m >= 1; --m) {
+    for (int g = 0; g < static_cast<int>(gallery.groups.size()); ++g) {
+        const Group& group = gallery.groups[g];
         baseline += group_advance;
         cell_x = first_cell_x;
-        // Groups of fewer mountains have their caption further above their
-        // first row, by 3 pixels per mountain less.
-        pages.back().push_back({Item::Kind::caption, m, 0, caption_x, baseline - group_advance + 3 * m});
+        // The caption sits above the group's first row by 3 pixels less per
+        // unit of the group's value.
+        pages.back().push_back({Item::Kind::caption, g, 0, caption_x, baseline - group_advance + 3 * group.value});
 
-        for (int i = 0; i < range_count[m]; ++i) {
-            pages.back().push_back({Item::Kind::range, m, i, cell_x, baseline});
+        for (int i = 0; i < static_cast<int>(group.codes.size()); ++i) {
+            pages.back().push_back({Item::Kind::range, g, i, cell_x, baseline});
 
             cell_x += cell_pitch;
             if (cell_x > last_cell_x) {

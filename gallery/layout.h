@@ -1,22 +1,42 @@
-// Where the title and every caption and range of the gallery go, and where
-// its pages break: plain arithmetic on the range counts, with no window involved.
+// The gallery's groups of ranges, where the title and every caption and range
+// go, and where its pages break: plain arithmetic, with no window involved.
 #pragma once
 
-#include <array>
-#include <cstdint>
 #include <vector>
 
+#include "ranges/groups.h"
 #include "ranges/ranges.h"
 
 namespace gallery {
+
+constexpr int longest_length = 16;  // pages of longer ranges would run to hundreds
+
+// One group: its value in the grouping and its ranges in the order shown.
+struct Group {
+    int value;
+    std::vector<ranges::Code> codes;
+};
+
+// The ranges of one length in the groups of one grouping, in the order shown.
+struct Gallery {
+    int length;
+    ranges::Grouping grouping;
+    std::vector<Group> groups;
+};
+
+// All ranges of `length` strokes (an even number from 2 to longest_length) in
+// the groups of `grouping`, flattest first. By mountains, a group holds its
+// row of the staged enumeration; by peaks or height, the ranges keep the
+// order they have in the gallery by mountains.
+Gallery make_gallery(int length, ranges::Grouping grouping);
 
 // One thing to draw: the title or a group's caption with its top left corner
 // at (x, y), or range `index` of the group starting at (x, y) on its ground line.
 struct Item {
     enum class Kind { title, caption, range };
     Kind kind;
-    int mountains;  // the group's; 0 for the title
-    int index;      // position in the group's row of the range table; 0 for a text
+    int group;  // the group's place in the gallery; 0 for the title
+    int index;  // the range's place in its group; 0 for a text
     int x;
     int y;
 };
@@ -24,14 +44,9 @@ struct Item {
 // The items of one page, in the order they are drawn.
 using Page = std::vector<Item>;
 
-using RangeCounts = std::array<std::int32_t, ranges::max_mountains + 1>;
-
-// The sizes of rows 0 to max_mountains of `tables`; 0 for a row it lacks.
-RangeCounts range_counts(const ranges::RangeTables& tables);
-
-// Lays out groups from `top_group` mountains down to 1, with range_count[m]
-// ranges in group m, seven to a row, breaking the page whenever a row would
-// pass the page bottom. The first page opens with the title.
-std::vector<Page> lay_out_gallery(const RangeCounts& range_count, int top_group = ranges::max_mountains);
+// Lays out the groups of `gallery` in turn, each opened by its caption, its
+// ranges seven to a row, breaking the page whenever a row would pass the page
+// bottom. The first page opens with the title; no page is empty.
+std::vector<Page> lay_out_gallery(const Gallery& gallery);
 
 }  // namespace gallery

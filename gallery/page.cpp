@@ -9,9 +9,14 @@ std::string title_text(int length)
     return " MOUNTAIN RANGES WITH LENGTH " + std::to_string(length);
 }
 
-std::string caption_text(int mountains)
+std::string caption_text(ranges::Grouping grouping, int value)
 {
-    return "  " + std::to_string(mountains) + " mountain(s)";
+    const std::string number = std::to_string(value);
+    switch (grouping) {
+    case ranges::Grouping::peaks: return "  " + number + " peak(s)";
+    case ranges::Grouping::height: return "  height " + number;
+    default: return "  " + number + " mountain(s)";
+    }
 }
 
 void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int y, std::uint32_t colour)
@@ -33,16 +38,16 @@ void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int
     }
 }
 
-void draw_page(const raster::Canvas& canvas, const TextImages& texts, const ranges::RangeTables& tables,
-               const Page& page, const Colours& colours)
+void draw_page(const raster::Canvas& canvas, const TextImages& texts, const Gallery& gallery, const Page& page,
+               const Colours& colours)
 {
     raster::fill(canvas, colours.background);
     walk_page(
-        page, texts, tables,
+        page, texts, gallery,
         [&](const TextImage& image, int x, int y) { stamp_text(canvas, image, x, y, colours.text); },
         [&](std::uint32_t code, int x, int y) {
             raster::Pen pen{x, y};
-            raster::draw_range(canvas, pen, code, tables.length, colours.stroke);
+            raster::draw_range(canvas, pen, code, gallery.length, colours.stroke);
         });
 }
 

@@ -27,11 +27,11 @@ struct TextImage {
 };
 
 // Every text a page can hold: the title, and the caption of each group
-// indexed by its number of mountains; and the font they were rendered with,
+// indexed by its value; and the font they were rendered with,
 // for pages that set them as type.
 struct TextImages {
     TextImage title;
-    std::array<TextImage, ranges::max_mountains + 1> captions;
+    std::array<TextImage, longest_length / 2 + 1> captions;
     std::string family;  // the font's family name; empty if it has none
     int pixel_size = 0;  // pixels per em
     int ascent = 0;      // pixels from the top of a text image to its baseline
@@ -50,8 +50,8 @@ constexpr Colours page_colours = {0xFFFFFF, 0x0000FF, 0x000000};
 // The title of the gallery of ranges of `length` strokes.
 std::string title_text(int length);
 
-// The caption of the group of ranges with `mountains` mountains.
-std::string caption_text(int mountains);
+// The caption of the group of `grouping` whose value is `value`.
+std::string caption_text(ranges::Grouping grouping, int value);
 
 // Sets the pixels of `image` that carry ink to `colour`, its top left corner
 // at (x, y); the part off the canvas is dropped, as a blit clips it.
@@ -61,19 +61,20 @@ void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int
 // range(code, x, y) for each range, in the order they are drawn: the one walk
 // over a page that every rendering of it takes.
 template <typename Text, typename Range>
-void walk_page(const Page& page, const TextImages& texts, const ranges::RangeTables& tables, Text&& text,
-               Range&& range)
+void walk_page(const Page& page, const TextImages& texts, const Gallery& gallery, Text&& text, Range&& range)
 {
     for (const Item& item : page) {
-        if (item.kind == Item::Kind::range)
-            range(static_cast<std::uint32_t>(tables.range_table[item.mountains][item.index]), item.x, item.y);
+        if (item.kind == Item::Kind::title)
+            text(texts.title, item.x, item.y);
+        else if (item.kind == Item::Kind::caption)
+            text(texts.captions[gallery.groups[item.group].value], item.x, item.y);
         else
-            text(item.kind == Item::Kind::title ? texts.title : texts.captions[item.mountains], item.x, item.y);
+            range(static_cast<std::uint32_t>(gallery.groups[item.group].codes[item.index]), item.x, item.y);
     }
 }
 
 // Fills the canvas with the background and draws every item of `page` on it.
-void draw_page(const raster::Canvas& canvas, const TextImages& texts, const ranges::RangeTables& tables,
-               const Page& page, const Colours& colours);
+void draw_page(const raster::Canvas& canvas, const TextImages& texts, const Gallery& gallery, const Page& page,
+               const Colours& colours);
 
 }  // namespace gallery

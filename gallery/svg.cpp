@@ -64,15 +64,14 @@ std::string text(const TextImage& image, int x, int y, int ascent)
 
 }  // namespace
 
-std::string page_svg(const Page& page, const TextImages& texts, const ranges::RangeTables& tables,
-                     const Colours& colours)
+std::string page_svg(const Page& page, const TextImages& texts, const Gallery& gallery, const Colours& colours)
 {
     std::string strokes;
     std::string type;
     walk_page(
-        page, texts, tables,
+        page, texts, gallery,
         [&](const TextImage& image, int x, int y) { type += text(image, x, y, texts.ascent); },
-        [&](std::uint32_t code, int x, int y) { strokes += polyline(code, x, y, tables.length); });
+        [&](std::uint32_t code, int x, int y) { strokes += polyline(code, x, y, gallery.length); });
     const std::string width = std::to_string(page_width);
     const std::string height = std::to_string(page_height);
     // The bitmap's strokes are ticks across the line, which round off its

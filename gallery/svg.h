@@ -15,7 +15,6 @@ namespace gallery {
 // pixel of draw_page's canvas, in `colours` read as 0xRRGGBB; each text set
 // in texts.family at texts.pixel_size, its baseline texts.ascent below the
 // top of the image draw_page stamps.
-std::string page_svg(const Page& page, const TextImages& texts, const ranges::RangeTables& tables,
-                     const Colours& colours);
+std::string page_svg(const Page& page, const TextImages& texts, const Gallery& gallery, const Colours& colours);
 
 }  // namespace gallery

@@ -13,9 +13,6 @@
 
 namespace ranges {
 
-constexpr int range_length = 16;  // strokes per range in the gallery
-constexpr int max_mountains = range_length / 2;
-
 using Code = std::uint64_t;          // stroke i in bit i, 1 = up
 constexpr int max_code_length = 64;  // strokes a Code holds
 
@@ -35,10 +32,10 @@ Code append_peak(Code code, int n);
 // returned unchanged.
 Code join_last_two_mountains(Code code, int length);
 
-// Every range of length 2 * half_length (16 unless asked otherwise; 1 to 32,
-// though the tables grow fourfold a stage), each once, row m holding those with
-// m mountains in the order the stage-by-stage construction produces them.
-RangeTables enumerate_ranges(int half_length = max_mountains);
+// Every range of length 2 * half_length (1 to 32, though the tables grow
+// fourfold a stage), each once, row m holding those with m mountains in the
+// order the stage-by-stage construction produces them.
+RangeTables enumerate_ranges(int half_length);
 
 // The range `code` of `length` strokes as a word of U and D, first stroke first.
 std::string range_word(Code code, int length);

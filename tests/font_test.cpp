@@ -28,7 +28,7 @@ TEST(Font, RendersTheTitleAndEveryCaptionAsALineOfText)
 {
     gallery::TextImages texts;
     std::string error;
-    ASSERT_TRUE(app::render_texts(MR_TEST_FONT, 16, texts, error)) << error;
+    ASSERT_TRUE(app::render_texts(MR_TEST_FONT, 16, ranges::Grouping::mountains, texts, error)) << error;
     // Point size 20 in a Times-like face: a line some 22 pixels high; the
     // title some 370 pixels wide after its leading space, a caption some 120.
     const auto title = ink_box(texts.title);
@@ -80,7 +80,7 @@ TEST(Font, FailuresNameTheirCause)
     for (const Case& c : cases) {
         gallery::TextImages texts;
         std::string error;
-        EXPECT_FALSE(app::render_texts(c.path, 16, texts, error)) << c.path;
+        EXPECT_FALSE(app::render_texts(c.path, 16, ranges::Grouping::mountains, texts, error)) << c.path;
         EXPECT_NE(error.find(c.path), std::string::npos) << error;
         EXPECT_NE(error.find(c.says), std::string::npos) << error;
     }

@@ -176,6 +176,12 @@ class WalkTest(unittest.TestCase):
         self.walk(Run(self, start_server(self)), pages, "Mountain ranges of length 16 \u2014 page %d of %d", turn)
 
 
+    def test_the_peaks_gallery_as_exported_a_close_request_each(self):
+        pages = exported_pages("--group-by", "peaks")
+        self.walk(Run(self, start_server(self), "--group-by", "peaks"), pages,
+                  "Mountain ranges of length 16 by peaks \u2014 page %d of %d", lambda run, number: run.request_close())
+
+
 class SignalTest(unittest.TestCase):
 
     def test_interrupt_and_terminate_end_it_at_once_even_on_a_server_that_resets(self):
