@@ -69,12 +69,4 @@ RangeTables enumerate_ranges(int half_length)
     return t;
 }
 
-std::string range_word(Code code, int length)
-{
-    std::string word;
-    for (int i = 0; i < length; ++i)
-        word += is_up(code, i) ? 'U' : 'D';
-    return word;
-}
-
 }  // namespace ranges

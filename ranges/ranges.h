@@ -8,7 +8,6 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 #include <vector>
 
 namespace ranges {
@@ -36,8 +35,5 @@ Code join_last_two_mountains(Code code, int length);
 // fourfold a stage), each once, row m holding those with m mountains in the
 // order the stage-by-stage construction produces them.
 RangeTables enumerate_ranges(int half_length);
-
-// The range `code` of `length` strokes as a word of U and D, first stroke first.
-std::string range_word(Code code, int length);
 
 }  // namespace ranges
