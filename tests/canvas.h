@@ -2,6 +2,7 @@
 // at the end of every row, so stray writes show up even without a sanitizer.
 #pragma once
 
+#include <algorithm>
 #include <cstdint>
 #include <set>
 #include <string>
@@ -15,32 +16,24 @@ namespace testing_canvas {
 constexpr std::uint32_t white = 0xFFFFFF;
 constexpr std::uint32_t blue = 0x0000FF;
 constexpr std::uint32_t guard = 0xDEADBEEF;
+constexpr int margin = 64;  // guard words before and after the rows
 
 using Point = std::pair<int, int>;  // (x, y)
 
 struct TestCanvas {
-    int width;
-    int height;
-    int stride;  // words per row, more than width
+    int width, height, stride;  // stride: words per row, past the width by the padding
     std::vector<std::uint32_t> memory;
 
     TestCanvas(int w, int h, int padding = 7)
-        : width(w), height(h), stride(w + padding),
-          memory(static_cast<std::size_t>(stride) * h + 2 * margin, guard)
+        : width(w), height(h), stride(w + padding), memory(std::size_t(stride) * h + 2 * margin, guard)
     {
         for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x)
-                at(x, y) = white;
+            std::fill_n(&at(0, y), w, white);
     }
 
-    static constexpr int margin = 64;
+    std::uint32_t& at(int x, int y) { return memory[margin + std::size_t(y) * stride + x]; }
 
-    std::uint32_t& at(int x, int y) { return memory[margin + static_cast<std::size_t>(y) * stride + x]; }
-
-    raster::Canvas view()
-    {
-        return {&memory[margin], width, height, stride * 4};
-    }
+    raster::Canvas view() { return {&memory[margin], width, height, stride * 4}; }
 
     // Pixels that are no longer white.
     std::set<Point> painted()
@@ -57,29 +50,26 @@ struct TestCanvas {
     bool guards_intact() const
     {
         for (std::size_t i = 0; i < memory.size(); ++i) {
-            const bool inside = i >= margin && i < memory.size() - margin &&
-                                static_cast<int>((i - margin) % stride) < width;
-            if (!inside && memory[i] != guard)
+            const bool pixel = i >= margin && i < memory.size() - margin && int((i - margin) % stride) < width;
+            if (!pixel && memory[i] != guard)
                 return false;
         }
         return true;
     }
 };
 
-// The points marked '#' in an ASCII picture whose top left character stands
-// for (left, top).
+// The points marked '#' in an ASCII picture whose top left stands for (left, top).
 inline std::set<Point> points_of(const std::vector<std::string>& picture, int left, int top)
 {
     std::set<Point> points;
     for (std::size_t row = 0; row < picture.size(); ++row)
         for (std::size_t col = 0; col < picture[row].size(); ++col)
             if (picture[row][col] == '#')
-                points.insert({left + static_cast<int>(col), top + static_cast<int>(row)});
+                points.insert({left + int(col), top + int(row)});
     return points;
 }
 
-// An ASCII picture of `points` over the rectangle from (left, top), for
-// failure messages a reader can compare with the expected picture.
+// An ASCII picture of `points` over w x h pixels from (left, top), for failure messages.
 inline std::string picture_of(const std::set<Point>& points, int left, int top, int w, int h)
 {
     std::string text = "\n";

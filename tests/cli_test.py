@@ -1,98 +1,110 @@
-"""Both programs' command lines: --help, --version, the text listing, and the
-refusal of bad input, all without a display."""
-import itertools
+"""Both command lines without a display: the listing and the counts against
+brute force and exact formulas, and the refusals of bad input."""
+import collections
+import math
 import os
-import re
-import signal
 import subprocess
 import tempfile
 import unittest
 
 PROGRAM = os.environ["MR_PROGRAM"]
 EXPORT = os.environ["MR_EXPORT"]
+GROUPINGS = ("mountains", "peaks", "height")
 
 
-def run(args, cwd=None, **kwargs):
+def run(args, **kwargs):
     env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "SDL_VIDEODRIVER")}
-    options = dict(stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=60)
+    options = dict(stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True, timeout=120)
     options.update(kwargs)
-    return subprocess.run(args, cwd=cwd, env=env, **options)
+    return subprocess.run(args, env=env, **options)
 
 
-def returns_of(word):
-    """The returns to the ground of a word of U and D, or None if it is no range."""
-    height, returns = 0, 0
-    for stroke in word:
-        height += 1 if stroke == "U" else -1
-        if height < 0:
-            return None
-        returns += height == 0
-    return returns if height == 0 else None
+def dyck_words(length, prefix="", height=0):
+    """Every range of `length` strokes, by brute force over the words."""
+    if len(prefix) == length:
+        yield prefix
+        return
+    if height < length - len(prefix):
+        yield from dyck_words(length, prefix + "U", height + 1)
+    if height > 0:
+        yield from dyck_words(length, prefix + "D", height - 1)
 
 
-def mountain_ranges(length):
-    """Every range of `length` strokes by brute force over all words, with its
-    number of returns to the ground: the oracle for the listing."""
-    words = ("".join(strokes) for strokes in itertools.product("UD", repeat=length))
-    return {word: returns_of(word) for word in words if returns_of(word) is not None}
+def values(word):
+    """The range's number of mountains, of peaks, and its height."""
+    levels = [word[:i + 1].count("U") * 2 - i - 1 for i in range(len(word))]
+    return levels.count(0), word.count("UD"), max(levels)
+
+
+def output(*args):
+    result = run([PROGRAM, *args])
+    assert (result.returncode, result.stderr) == (0, ""), result.stderr
+    return [line.split(" ") for line in result.stdout.splitlines()]
 
 
 class Listing(unittest.TestCase):
 
-    def listing(self, *args):
-        result = run([PROGRAM, "--list", *args])
-        self.assertEqual((result.returncode, result.stderr), (0, ""))
-        return [line.split(" ") for line in result.stdout.splitlines()]
-
-    def test_every_range_once_in_groups_from_the_most_mountains_down(self):
+    def test_every_range_once_in_its_group_flattest_first(self):
         for length in range(2, 14, 2):
-            lines = self.listing("--length", str(length))
-            self.assertEqual({word: int(m) for m, word in lines}, mountain_ranges(length), length)
-            self.assertEqual(len(lines), len(mountain_ranges(length)), f"{length}: a range twice")
-            groups = [int(m) for m, _ in lines]
-            self.assertEqual(groups, sorted(groups, reverse=True), length)
+            words = list(dyck_words(length))
+            for g, grouping in enumerate(GROUPINGS):
+                lines = output("--list", "--length", str(length), "--group-by", grouping)
+                self.assertEqual(sorted(word for _, word in lines), sorted(words), (length, grouping))
+                self.assertTrue(all(int(v) == values(word)[g] for v, word in lines), (length, grouping))
+                order = [int(v) for v, _ in lines]
+                self.assertEqual(order, sorted(order, reverse=grouping != "height"), (length, grouping))
+        lines = output("--list")
+        self.assertEqual((len(lines), lines[0], lines[-1]), (1430, ["8", "UD" * 8], ["1", "U" * 8 + "D" * 8]))
+        self.assertEqual(output("--list", "--length=10"), output("--list", "--length", "10"))
 
-    def test_length_16_is_the_default(self):
-        lines = self.listing()
-        self.assertEqual(len(lines), 1430)
-        self.assertEqual(lines[0], ["8", "UDUDUDUDUDUDUDUD"])
-        self.assertEqual(lines[-1], ["1", "UUUUUUUUDDDDDDDD"])
-        self.assertEqual(lines, self.listing("--length", "16"))
-        self.assertEqual(self.listing("--length=10"), self.listing("--length", "10"))
+    def test_the_listing_at_24_has_the_counts(self):
+        counts = collections.Counter(v for v, _ in output("--list", "--length", "24"))
+        self.assertEqual([[v, str(n)] for v, n in counts.items()], output("--count", "--length", "24"))
 
-    def test_length_64_streams_ranges_from_the_first_line(self):
-        # Far too many to hold: the first thousands of lines come at once.
-        process = subprocess.Popen([PROGRAM, "--list", "--length", "64"], stdout=subprocess.PIPE,
-                                   stderr=subprocess.PIPE, text=True)
-        lines = [process.stdout.readline().split(" ") for _ in range(5000)]
-        process.stdout.close()
-        self.assertEqual(process.stderr.read(), "")
-        self.assertIn(process.wait(60), (-signal.SIGPIPE, 0))
-        process.stderr.close()
-        self.assertEqual(lines[0], ["32", "UD" * 32 + "\n"])
-        for m, word in lines:
-            self.assertEqual((len(word), returns_of(word[:-1])), (65, int(m)), word)
-        self.assertEqual(len({word for _, word in lines}), len(lines), "a range twice")
-        groups = [int(m) for m, _ in lines]
-        self.assertEqual(groups, sorted(groups, reverse=True))
-        result = run([PROGRAM, "--list", "--length", "66"])
-        self.assertEqual(result.returncode, 2)
-        self.assertIn("even number from 2 to 64", result.stderr)
+    def test_a_listing_of_28_takes_no_more_memory_than_one_of_2(self):
+        def peak_resident_kb(length):
+            with open(os.devnull, "w") as null:
+                listing = subprocess.Popen([PROGRAM, "--list", "--length", str(length)], stdout=null)
+            _, status, usage = os.wait4(listing.pid, 0)
+            self.assertEqual(status, 0)
+            return usage.ru_maxrss
+        self.assertLess(peak_resident_kb(28) - peak_resident_kb(2), 8 * 1024)
 
     def test_a_reader_that_stops_early_ends_it_quietly(self):
-        process = subprocess.Popen([PROGRAM, "--list"], stdout=subprocess.PIPE, stderr=subprocess.PIPE)
-        self.assertEqual(process.stdout.readline(), b"8 UDUDUDUDUDUDUDUD\n")
-        process.stdout.close()
-        self.assertEqual(process.stderr.read(), b"")
-        self.assertIn(process.wait(60), (-signal.SIGPIPE, 0))
-        process.stderr.close()
+        listing = subprocess.Popen([PROGRAM, "--list", "--length", "64"], stdout=subprocess.PIPE,
+                                   stderr=subprocess.PIPE, text=True)
+        self.assertEqual(listing.stdout.readline(), "32 " + "UD" * 32 + "\n")
+        listing.stdout.close()
+        self.assertEqual(listing.stderr.read(), "")
+        self.assertIn(listing.wait(60), (-13, 0))  # SIGPIPE
+        listing.stderr.close()
 
     def test_a_failed_write_is_status_1(self):
         for program, args in ((PROGRAM, "--list"), (PROGRAM, "--help"), (EXPORT, "--version")):
             with open("/dev/full", "w") as full:
-                result = run([program, args], stdout=full, stderr=subprocess.PIPE)
-            self.assertEqual(result.returncode, 1, args)
-            self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
+                result = run([program, args], stdout=full)
+            self.assertEqual((result.returncode, len(result.stderr.splitlines())), (1, 1), result.stderr)
+
+
+class Counts(unittest.TestCase):
+
+    def test_counts_equal_brute_force_up_to_20(self):
+        for length in range(2, 22, 2):
+            found = [collections.Counter(values(word)[g] for word in dyck_words(length)) for g in range(3)]
+            for g, grouping in enumerate(GROUPINGS):
+                self.assertEqual({int(v): int(n) for v, n in output("--count", "--length", str(length), "--group-by",
+                                                                   grouping)}, found[g], (length, grouping))
+
+    def test_counts_equal_the_closed_formulas_up_to_64(self):
+        for length in range(2, 66, 2):
+            n = length // 2
+            mountains = [[str(k), str(k * math.comb(2 * n - k, n) // (2 * n - k))] for k in range(n, 0, -1)]
+            peaks = [[str(k), str(math.comb(n, k) * math.comb(n, k - 1) // n)] for k in range(n, 0, -1)]
+            self.assertEqual(output("--count", "--length", str(length)), mountains)
+            self.assertEqual(output("--count", "--length", str(length), "--group-by", "peaks"), peaks)
+            heights = output("--count", "--length", str(length), "--group-by", "height")
+            self.assertEqual([int(h) for h, _ in heights], list(range(1, n + 1)))
+            self.assertEqual(sum(int(c) for _, c in heights), math.comb(2 * n, n) // (n + 1))
 
 
 class CommandLines(unittest.TestCase):
@@ -100,26 +112,24 @@ class CommandLines(unittest.TestCase):
     def test_help_and_version(self):
         for program in (PROGRAM, EXPORT):
             name = os.path.basename(program)
-            result = run([program, "--help"])
-            self.assertEqual(result.returncode, 0, name)
-            self.assertIn("--length", result.stdout)
-            self.assertTrue(result.stdout.startswith("usage: " + name), result.stdout)
-            result = run([program, "--version"])
-            self.assertEqual(result.returncode, 0, name)
-            self.assertRegex(result.stdout, r"^" + re.escape(name) + r" \d+\.\d+\.\d+\n$")
+            self.assertRegex(run([program, "--help"]).stdout, "^usage: " + name + " .*--length.*--group-by")
+            self.assertRegex(run([program, "--version"]).stdout, r"^" + name + r" \d+\.\d+\.\d+\n$")
 
     def test_bad_input_is_refused_with_one_line_naming_what_is_allowed(self):
-        cases = [(["--length", bad], "even number from 2 to")
+        cases = [(["--length", bad], "even number from 2 to 64")
                  for bad in ("3", "0", "66", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
-        cases += [(["--length"], "even number from 2 to"), (["--length=7"], "even number"),
-                  (["--length", "18"], "lengths 2 to 16"), (["--bogus"], "--bogus"), (["-x"], "-x")]
+        cases += [(["--length"], "even number from 2 to 64"), (["--length=7"], "even number"),
+                  (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks or height"),
+                  (["--bogus"], "--bogus"), (["-x"], "-x")]
         for program in (PROGRAM, EXPORT):
-            for args, says in cases:
+            for args, says in cases + ([(["--list", "--count"], "cannot go together"), (["page"], "\"page\"")]
+                                       if program == PROGRAM else
+                                       [(["--format", "gif"], "png or svg"), (["--format"], "png or svg"),
+                                        (["--font", ""], "TrueType font"), (["a", "b"], "more than one")]):
                 with self.subTest(program=os.path.basename(program), args=args), \
                         tempfile.TemporaryDirectory() as folder:
                     result = run([program, *args], cwd=folder)
-                    self.assertEqual(result.returncode, 2, result.stderr)
-                    self.assertEqual(result.stdout, "")
+                    self.assertEqual((result.returncode, result.stdout), (2, ""), result.stderr)
                     self.assertEqual(len(result.stderr.splitlines()), 1, result.stderr)
                     self.assertIn(says, result.stderr)
                     self.assertEqual(os.listdir(folder), [], "wrote a file")
