@@ -15,7 +15,8 @@ namespace {
 const char* const usage[] = {
     "usage: mountain-ranges [--length L] [--group-by G] [--list | --count]\n"
     "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
-    "number of mountains, a page per key press; a key on the last page ends it.\n"
+    "number of mountains or as G says, a page per key press; a key on the last\n"
+    "page ends it.\n"
     "The title and the captions use the TrueType font \"times.ttf\" from the\n"
     "working directory, else the one beside the program, else the one installed\n"
     "with it.\n"
