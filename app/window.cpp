@@ -85,16 +85,22 @@ bool wait_for_key_or_quit()
 
 // SDL's X11 driver opens a probe connection and closes it before its real
 // one. A server with no other client resets in between and refuses the real
-// connection for a moment, so a named display gets a few more tries.
-bool start_video()
+// connection for a moment, so a named display gets a few more tries. Returns
+// why the video could not be started, or "" once it is.
+std::string start_video()
 {
     const bool display_named = std::getenv("DISPLAY") != nullptr;
-    for (int attempt = 0; SDL_Init(SDL_INIT_VIDEO) != 0; ++attempt) {
-        if (!display_named || attempt == 10)
-            return false;
+    std::string error;
+    for (int attempt = 0; attempt <= 10; ++attempt) {
+        // After a failed call sdl12-compat reports success without starting the video.
+        if (SDL_Init(SDL_INIT_VIDEO) == 0 && SDL_WasInit(SDL_INIT_VIDEO) != 0)
+            return "";
+        error = *SDL_GetError() != '\0' ? SDL_GetError() : error;
+        if (!display_named)
+            break;
         SDL_Delay(50);
     }
-    return true;
+    return error;
 }
 
 // Draws the page straight into the window's surface, the one place that
@@ -123,9 +129,8 @@ int run_window(int length, ranges::Grouping grouping)
 
     const SignalDispositions signals = save_signal_dispositions();
     insist_on_a_window_system();
-    if (!start_video())
-        return fail(std::string("no X display (") + SDL_GetError() +
-                    "); run it on a desktop or set DISPLAY to a running X server");
+    if (const std::string cause = start_video(); !cause.empty())
+        return fail("no X display (" + cause + "); run it on a desktop or set DISPLAY to a running X server");
     std::atexit(SDL_Quit);
 
     SDL_Surface* screen = SDL_SetVideoMode(gallery::page_width, gallery::page_height, 32,
