@@ -128,7 +128,7 @@ void BM_list_reference(benchmark::State& state)
     }
     count_words(state, ref_length);
 }
-BENCHMARK(BM_list_reference)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_list_reference)->DenseRange(24, 32, 2)->Unit(benchmark::kMillisecond);
 
 void BM_list(benchmark::State& state)
 {
@@ -138,7 +138,7 @@ void BM_list(benchmark::State& state)
             state.SkipWithError("cannot write to /dev/null");
     count_words(state, length);
 }
-BENCHMARK(BM_list)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_list)->DenseRange(24, 32, 2)->Unit(benchmark::kMillisecond);
 
 void BM_mountain_stroke_literal(benchmark::State& state)
 {
