@@ -2,8 +2,8 @@
 # Installs what is missing, builds, and runs every test: unit, export,
 # package and end-to-end tests (a real window under Xvfb) on the release
 # build, then all of them again built with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the real program under valgrind and
-# against sdl12-compat.
+# UndefinedBehaviorSanitizer, then the font fuzzer (with clang), then the
+# real program under valgrind and against sdl12-compat.
 set -euo pipefail
 cd "$(dirname "$0")"
 scripts/install-deps.sh test
@@ -23,6 +23,18 @@ cmake --build build-sanitize -j "$jobs"
   UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
   LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp":print_suppressions=0 \
   ctest --output-on-failure -LE memcheck)
+
+if command -v clang++ >/dev/null; then
+  echo "== The font fuzzer: every input that ever crashed it, then 50 s of fuzzing"
+  CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DMOUNTAIN_RANGES_FUZZ=ON >/dev/null
+  cmake --build build-fuzz -j "$jobs" --target font_fuzzer
+  mkdir -p build-fuzz/corpus && cp build-fuzz/times.ttf build-fuzz/corpus/
+  (cd build-fuzz && export LSAN_OPTIONS=suppressions="$PWD/../tests/lsan.supp" &&
+    tests/fuzz/font_fuzzer ../tests/fuzz/regressions/* 2>regressions.log || { cat regressions.log; exit 1; }
+    tests/fuzz/font_fuzzer -max_total_time=50 -timeout=20 -print_final_stats=1 corpus ../tests/fuzz/corpus \
+      2>fuzz.log || { tail -n 60 fuzz.log; exit 1; }
+    grep -E "^(Done|stat::(number_of_executed_units|average_exec_per_sec|new_units_added))" fuzz.log)
+fi
 
 echo "== The real program through all pages under valgrind memcheck"
 (cd build && ctest --output-on-failure -L memcheck)

@@ -111,6 +111,10 @@ std::string unsafe_glyphs(TTF_Font* font, FT_Face face, const std::string& chara
     // No part of a sane glyph lies four em from its pen position; within that
     // a caption of a few dozen characters stays far from any int's limit.
     constexpr int limit = 4 * font_size;
+    // A text image is at least a line high; at zero lines or less SDL_ttf
+    // gets an image without pixels and still works out where they would be.
+    if (TTF_FontHeight(font) < 1)
+        return "its lines are " + std::to_string(TTF_FontHeight(font)) + " pixels high";
     std::string distinct;
     std::vector<Metrics> metrics;
     for (const char c : characters) {
