@@ -12,18 +12,21 @@
 // that the check let through to SDL_ttf or into the page.
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    gallery::TextImages texts;
-    std::string error;
-    if (!app::render_font_texts(std::string(reinterpret_cast<const char*>(data), size), "input", 16, texts, error))
-        return 0;
+    const std::string font(reinterpret_cast<const char*>(data), size);
     constexpr int width = gallery::page_width, height = gallery::page_height;
     std::vector<std::uint32_t> pixels(std::size_t{width} * height);
     const raster::Canvas canvas{pixels.data(), width, height, width * 4};
-    for (const gallery::TextImage* image : {&texts.title, &texts.captions[1], &texts.captions[8]}) {
-        const int w = image->width, h = image->height;
-        for (const auto& [x, y] : {std::pair{0, 0}, {width - w / 2, height - h / 2}, {-w / 2, -h / 2},
-                                   {width - w, 0}, {-w, height}})
-            gallery::stamp_text(canvas, *image, x, y, gallery::page_colours.text);
+    for (const auto grouping : {ranges::Grouping::mountains, ranges::Grouping::peaks, ranges::Grouping::height}) {
+        gallery::TextImages texts;
+        std::string error;
+        if (!app::render_font_texts(font, "input", 16, grouping, texts, error))
+            return 0;
+        for (const gallery::TextImage* image : {&texts.title, &texts.captions[1], &texts.captions[8]}) {
+            const int w = image->width, h = image->height;
+            for (const auto& [x, y] : {std::pair{0, 0}, {width - w / 2, height - h / 2}, {-w / 2, -h / 2},
+                                       {width - w, 0}, {-w, height}})
+                gallery::stamp_text(canvas, *image, x, y, gallery::page_colours.text);
+        }
     }
     return 0;
 }
