@@ -41,5 +41,5 @@ echo "== The real program through all pages under valgrind memcheck"
 
 echo "== The end-to-end tests against sdl12-compat"
 # Unpacked once into the build folder and reused, rather than left in /tmp.
-compat=$(tests/e2e/sdl12_compat.sh "$PWD/build/sdl12-compat")
+compat=$(scripts/sdl12-compat.sh "$PWD/build/sdl12-compat")
 (cd build && MR_LD_LIBRARY_PATH=$compat ctest --output-on-failure -L e2e)

@@ -10,7 +10,7 @@ package_packages=(dpkg-dev file)
 # libsdl2-2.0-0 is what sdl12-compat runs on; lintian checks the .deb; rsvg-convert
 # draws the SVG pages; clang builds the font fuzzer, with libFuzzer and the
 # sanitizer runtimes from libclang-rt-14-dev, which clang only recommends.
-test_packages=(libgtest-dev libbenchmark-dev xvfb xdotool x11-apps imagemagick python3 python3-xlib
+test_packages=(libgtest-dev libbenchmark-dev xvfb python3 python3-xlib
                python3-pil valgrind desktop-file-utils libsdl2-2.0-0 lintian librsvg2-bin clang
                libclang-rt-14-dev)
 

@@ -69,16 +69,4 @@ inline std::set<Point> points_of(const std::vector<std::string>& picture, int le
     return points;
 }
 
-// An ASCII picture of `points` over w x h pixels from (left, top), for failure messages.
-inline std::string picture_of(const std::set<Point>& points, int left, int top, int w, int h)
-{
-    std::string text = "\n";
-    for (int y = top; y < top + h; ++y) {
-        for (int x = left; x < left + w; ++x)
-            text += points.count({x, y}) != 0 ? '#' : '.';
-        text += '\n';
-    }
-    return text;
-}
-
 }  // namespace testing_canvas

@@ -1,4 +1,4 @@
-// The enumeration against brute force and its printed values, and the stream
+// The enumeration against brute force and its worked values, and the stream
 // against the enumeration.
 #include <gtest/gtest.h>
 
@@ -49,21 +49,11 @@ TEST(Enumeration, MatchesBruteForceOverAllWords)
     }
 }
 
-TEST(Enumeration, FirstAndLastCodeOfEachRow)
-{
-    const ranges::RangeTables t = ranges::enumerate_ranges(8);
-    const Code rows[][2] = {{0, 0},           {0x2AAB, 0x00FF}, {0x4AAB, 0x01FD}, {0x52AB, 0x03F5}, {0x54AB, 0x07D5},
-                            {0x552B, 0x0F55}, {0x554B, 0x1D55}, {0x5553, 0x3555}, {0x5555, 0x5555}};
-    for (int m = 1; m <= 8; ++m) {
-        EXPECT_EQ(t.range_table[m].front(), rows[m][0]) << m;
-        EXPECT_EQ(t.range_table[m].back(), rows[m][1]) << m;
-    }
-}
-
 TEST(Stream, EveryStartGivesTheTablesInStoredOrder)
 {
     // Lengths 18 and 20 go beyond the gallery; every start stage walks a
-    // different number of stages down to its runs.
+    // different number of stages down to its runs, and from stage 1 the walk
+    // owes nothing to the tables: it is the order's independent measure.
     for (int n = 1; n <= 10; ++n) {
         const ranges::RangeTables t = ranges::enumerate_ranges(n);
         for (int start = 1; start <= n; ++start) {

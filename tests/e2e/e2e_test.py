@@ -1,12 +1,9 @@
 #!/usr/bin/python3
-"""The real mountain-ranges in a private Xvfb, driven through the X server as a
-user drives it (keys, clicks and close requests), every page on screen compared
-with the page the exporter writes. Only what needs an X server is tested here.
-
-Environment: MR_PROGRAM and MR_EXPORT, the two binaries; for the window program
-alone, MR_WRAPPER (a command prefix such as valgrind, which must keep stdout and
-stderr clean) and MR_LD_LIBRARY_PATH (another SDL 1.2); MR_TIMEOUT_SCALE
-stretches the timeouts, which are safety nets only."""
+"""The real mountain-ranges in a private Xvfb, driven as a user drives it, every
+page on screen compared with the exported one: only what needs an X server.
+MR_PROGRAM and MR_EXPORT name the binaries; MR_WRAPPER (valgrind, keeping stdout
+and stderr clean) and MR_LD_LIBRARY_PATH (another SDL 1.2) apply to the window
+program alone; MR_TIMEOUT_SCALE stretches the timeouts, safety nets only."""
 import os
 import shlex
 import signal
@@ -54,11 +51,10 @@ class Run:
     """One run of the program on `display`, from an empty working directory."""
 
     def __init__(self, test, display, *args, driver="x11", alone=False, connect=True):
-        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "SDL_VIDEODRIVER")}
-        env.update({"LC_ALL": "C.UTF-8", **({"DISPLAY": display} if display else {}),
-                    **({"SDL_VIDEODRIVER": driver} if driver else {})})
-        if os.environ.get("MR_LD_LIBRARY_PATH"):
-            env["LD_LIBRARY_PATH"] = os.environ["MR_LD_LIBRARY_PATH"]
+        env = {k: v for k, v in os.environ.items() if k not in ("DISPLAY", "SDL_VIDEODRIVER", "LD_LIBRARY_PATH")}
+        for name, value in (("DISPLAY", display), ("SDL_VIDEODRIVER", driver),
+                            ("LD_LIBRARY_PATH", os.environ.get("MR_LD_LIBRARY_PATH")), ("LC_ALL", "C.UTF-8")):
+            env.update({name: value} if value else {})
         work = tempfile.TemporaryDirectory()
         test.addCleanup(work.cleanup)
         self.process = subprocess.Popen(shlex.split(os.environ.get("MR_WRAPPER", "")) + [PROGRAM, *args], cwd=work.name,
@@ -66,8 +62,7 @@ class Run:
                                         stderr=subprocess.PIPE, text=True)
         test.addCleanup(self.stop)
         if connect:
-            if alone:
-                time.sleep(SCALE)  # the program is the server's only client while it starts
+            time.sleep(SCALE if alone else 0)  # the program is the server's only client while it starts
             self.x = until(lambda: self.connect(display), 10, "a connection to " + display)
             test.addCleanup(self.x.close)
 
@@ -75,13 +70,13 @@ class Run:
     def connect(display):
         try:
             return xdisplay.Display(display)
-        except xerror.DisplayError:
-            return None  # the server is resetting
+        except xerror.DisplayError:  # the server is resetting
+            return None
 
     def stop(self):
         if self.process.poll() is None:
             self.process.kill()
-            self.process.communicate()
+            self.process.wait()
 
     def finish(self, seconds=20):
         """Status, stdout and stderr once the program has ended by itself."""
@@ -108,30 +103,24 @@ class Run:
             until(lambda: self.screen() == page or self.process.poll() is not None, 15, name)
         except AssertionError:
             shot = self.screen() or b""
-            first = next((i // 3 for i in range(0, len(page), 3) if shot[i:i + 3] != page[i:i + 3]), 0)
+            first = next(i // 3 for i in range(0, len(page), 3) if shot[i:i + 3] != page[i:i + 3])
             raise AssertionError(f"{name} is not on screen: pixel ({first % 800}, {first // 800}) differs") from None
         if self.process.poll() is not None:
             raise AssertionError(f"the program ended before {name}: {self.finish()}")
 
     def title(self):
-        window = self.window()
-        name = window.get_full_property(self.x.intern_atom("_NET_WM_NAME"), self.x.intern_atom("UTF8_STRING"))
-        return bytes(name.value).decode() if name else window.get_wm_name()
-
-    def pointer_over_window(self):
-        # Without a window manager the keyboard follows the pointer.
-        xtest.fake_input(self.x, X.MotionNotify, x=400, y=300)
+        name = self.window().get_full_property(self.x.intern_atom("_NET_WM_NAME"), self.x.intern_atom("UTF8_STRING"))
+        return bytes(name.value).decode()
 
     def key(self, name, event):
-        self.pointer_over_window()
+        xtest.fake_input(self.x, X.MotionNotify, x=400, y=300)  # without a window manager keys follow the pointer
         xtest.fake_input(self.x, event, self.x.keysym_to_keycode(XK.string_to_keysym(name)))
         self.x.sync()
 
     def request_close(self):
         """What a window manager sends when the user clicks the close button."""
-        delete = self.x.intern_atom("WM_DELETE_WINDOW")
         event = protocol.event.ClientMessage(window=self.window(), client_type=self.x.intern_atom("WM_PROTOCOLS"),
-                                             data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+                                             data=(32, [self.x.intern_atom("WM_DELETE_WINDOW"), X.CurrentTime, 0, 0, 0]))
         self.window().send_event(event, event_mask=X.NoEventMask)
         self.x.sync()
 
@@ -174,7 +163,6 @@ class WalkTest(unittest.TestCase):
         pages = exported_pages()
         self.assertEqual(len(pages), 20)
         self.walk(Run(self, start_server(self)), pages, "Mountain ranges of length 16 \u2014 page %d of %d", turn)
-
 
     def test_the_peaks_gallery_as_exported_a_close_request_each(self):
         pages = exported_pages("--group-by", "peaks")
