@@ -111,7 +111,7 @@ class CommandLines(unittest.TestCase):
 
     def test_help_version_and_bad_input_refused_with_one_line_naming_what_is_allowed(self):
         cases = [(["--length", bad], "even number from 2 to 64")
-                 for bad in ("3", "0", "66", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
+                 for bad in ("3", "0", "66", "064", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
         cases += [(["--length"], "even number from 2 to 64"), (["--length=7"], "even number"),
                   (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks or height"),
                   (["--bogus"], "--bogus"), (["-x"], "-x")]

@@ -16,6 +16,7 @@ BLUE, BLACK = (0, 0, 255), (0, 0, 0)
 
 def run(args, cwd, limit_file_size=None):
     def limit():
+        os.umask(0o022)
         if limit_file_size is not None:
             # A full disk, as far as the writer can tell: writes past the limit fail.
             signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
@@ -80,6 +81,8 @@ class Pages(unittest.TestCase):
         # librsvg sets the type with its own hinting: the lines match the
         # bitmap's within a pixel or two. A lost leading space moves a line
         # 5 pixels left.
+        with open(os.path.join(self.work.name, "svg", "page-01.svg")) as svg:
+            self.assertIn("font-family=\"'Liberation Serif', 'Times New Roman', serif\"", svg.read())
         for folder in ("", "--group-byheight"):
             png = text_lines(mask(self.page(folder, 1, "png"), lambda p: p == BLACK))
             svg = text_lines(mask(self.page(folder, 1, "svg"), lambda p: max(p) < 128))
@@ -151,6 +154,7 @@ class Failures(unittest.TestCase):
         result = run(["--length", "8", out], cwd=self.dir)
         self.assertEqual((result.returncode, result.stderr), (0, ""))
         self.assertEqual(result.stdout.splitlines()[0], f"wrote {out}/page-01.png")
+        self.assertEqual(os.stat(f"{out}/page-01.png").st_mode & 0o777, 0o644)  # as any new file, not private
         self.assertRegex(result.stdout.splitlines()[1], f"^1 page written to {out} in .*; 18 older pages beyond them removed$")
         self.assertEqual(set(os.listdir(out)) - {"page-%02d.svg" % n for n in range(2, 21)}, {"page-01.png", *others})
 

@@ -14,8 +14,7 @@ using ranges::Code;
 // Returns to ground level of a word of `length` strokes, or -1 if it is no range.
 int mountains_of(Code code, int length)
 {
-    int height = 0;
-    int returns = 0;
+    int height = 0, returns = 0;
     for (int i = 0; i < length && height >= 0; ++i) {
         height += ((code >> i) & 1U) != 0 ? 1 : -1;
         returns += height == 0;
@@ -51,9 +50,8 @@ TEST(Enumeration, MatchesBruteForceOverAllWords)
 
 TEST(Stream, EveryStartGivesTheTablesInStoredOrder)
 {
-    // Lengths 18 and 20 go beyond the gallery; every start stage walks a
-    // different number of stages down to its runs, and from stage 1 the walk
-    // owes nothing to the tables: it is the order's independent measure.
+    // Lengths 18 and 20 go beyond the gallery. From stage 1 the walk owes
+    // nothing to the tables: it is the order's independent measure.
     for (int n = 1; n <= 10; ++n) {
         const ranges::RangeTables t = ranges::enumerate_ranges(n);
         for (int start = 1; start <= n; ++start) {

@@ -74,9 +74,8 @@ class Run:
             return None
 
     def stop(self):
-        if self.process.poll() is None:
-            self.process.kill()
-            self.process.wait()
+        self.process.kill()  # nothing once it has ended and been waited for
+        self.process.wait()
 
     def finish(self, seconds=20):
         """Status, stdout and stderr once the program has ended by itself."""
