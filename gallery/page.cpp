@@ -42,13 +42,16 @@ void draw_page(const raster::Canvas& canvas, const TextImages& texts, const Gall
                const Colours& colours)
 {
     raster::fill(canvas, colours.background);
+    // The ranges first and the texts over them, as in the SVG: where a tall
+    // range reaches up to its group's caption, the caption stays legible.
+    walk_page(page, texts, gallery, [](const TextImage&, int, int) {}, [&](std::uint32_t code, int x, int y) {
+        raster::Pen pen{x, y};
+        raster::draw_range(canvas, pen, code, gallery.length, colours.stroke);
+    });
     walk_page(
         page, texts, gallery,
         [&](const TextImage& image, int x, int y) { stamp_text(canvas, image, x, y, colours.text); },
-        [&](std::uint32_t code, int x, int y) {
-            raster::Pen pen{x, y};
-            raster::draw_range(canvas, pen, code, gallery.length, colours.stroke);
-        });
+        [](std::uint32_t, int, int) {});
 }
 
 }  // namespace gallery
