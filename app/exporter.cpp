@@ -133,7 +133,7 @@ int run_export(int argc, char** argv)
             gallery::draw_page(canvas, texts, gallery, page, {0, 1, 2});
             bytes = png_bytes(canvas, {colours.background, colours.stroke, colours.text}, error);
             if (bytes.empty())
-                error = "cannot write \"" + paths.back() + "\": " + error;
+                error.insert(0, "cannot write \"" + paths.back() + "\": ");
         }
         if (bytes.empty() || !stage_page(paths.back(), bytes, error)) {
             staging::discard_staged_files();

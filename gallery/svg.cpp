@@ -30,11 +30,11 @@ std::string xml_escaped(const std::string& text)
 // one. A name that would need escaping in CSS is left out rather than risked.
 std::string font_families(const std::string& family)
 {
-    const std::string fallbacks = "'Times New Roman', serif";
+    constexpr const char* fallbacks = "'Times New Roman', serif";
     for (const char c : family)
         if (c < ' ' || c > '~' || c == '\'' || c == '\\')
             return fallbacks;
-    return family.empty() ? fallbacks : "'" + family + "', " + fallbacks;
+    return family.empty() ? std::string(fallbacks) : "'" + family + "', " + fallbacks;
 }
 
 std::string hex_colour(std::uint32_t colour)
