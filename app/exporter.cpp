@@ -152,7 +152,7 @@ int run_export(int argc, char** argv)
     if (!stale.empty())
         std::printf("; %zu older %s beyond them removed", stale.size(), stale.size() == 1 ? "page" : "pages");
     std::printf("\n");
-    return finish_output(program) == 0 ? 0 : 1;
+    return finish_output(program);
 }
 
 }  // namespace app

@@ -4,8 +4,8 @@
 
 namespace app {
 
-// Runs `mountain-ranges-export [--length L] [--font PATH] [--format png|svg]
-// [OUTPUT_DIR]`. Returns the exit status: 0 when every page is written, 1 after
+// Runs `mountain-ranges-export [--length L] [--group-by G] [--font PATH]
+// [--format png|svg] [OUTPUT_DIR]`. Returns the exit status: 0 when every page is written, 1 after
 // a message on stderr, 2 after one that refuses the command line.
 int run_export(int argc, char** argv);
 

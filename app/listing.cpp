@@ -1,10 +1,10 @@
 #include "listing.h"
 
-#include <cerrno>
 #include <cinttypes>
 #include <csignal>
 #include <cstring>
 
+#include "options.h"
 #include "ranges/groups.h"
 #include "ranges/stream.h"
 
@@ -12,20 +12,11 @@ namespace app {
 
 namespace {
 
+constexpr const char* program = "mountain-ranges";
 constexpr std::size_t chunk = 64 * 1024;
 // What one line may write past the chunk: "32 ", 64 strokes and put_word's
 // spill, the newline.
 constexpr std::size_t line_room = 4 + ranges::max_code_length + 8;
-
-// Flushes `out`. Returns the exit status: 0, or 1 after a message on stderr
-// when a write has failed.
-int finished(std::FILE* out, bool written)
-{
-    if (written && std::fflush(out) == 0 && std::ferror(out) == 0)
-        return 0;
-    std::fprintf(stderr, "mountain-ranges: cannot write to standard output: %s\n", std::strerror(errno));
-    return 1;
-}
 
 }  // namespace
 
@@ -65,15 +56,17 @@ int print_listing(int length, ranges::Grouping grouping, std::FILE* out)
             });
         }
     }
-    const auto rest = static_cast<std::size_t>(at - buffer);
-    return finished(out, written && std::fwrite(buffer, 1, rest, out) == rest);
+    // A write that failed on the way has left its mark in ferror(out).
+    if (written)
+        std::fwrite(buffer, 1, static_cast<std::size_t>(at - buffer), out);
+    return finish_output(program, out);
 }
 
 int print_counts(int length, ranges::Grouping grouping, std::FILE* out)
 {
     for (const int value : ranges::group_values(length / 2, grouping))
         std::fprintf(out, "%d %" PRIu64 "\n", value, ranges::count_group(length / 2, grouping, value));
-    return finished(out, true);
+    return finish_output(program, out);
 }
 
 }  // namespace app

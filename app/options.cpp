@@ -8,6 +8,8 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "gallery/layout.h"
+
 namespace app {
 
 namespace {
@@ -87,7 +89,7 @@ bool takes(Program program, int key)
 std::string value_wanted(int key)
 {
     switch (key) {
-    case length_key: return "--length takes an even number from 2 to " + std::to_string(longest_listed_length);
+    case length_key: return "--length takes an even number from 2 to " + std::to_string(ranges::max_code_length);
     case font_key: return "--font takes the path of a TrueType font";
     case group_key: return "--group-by takes mountains, peaks or height";
     default: return "--format takes png or svg";
@@ -102,7 +104,7 @@ int parse_length(const char* text)
     if (digits == 0 || digits > 2 || text[digits] != '\0')
         return 0;
     const int length = std::atoi(text);
-    return length >= 2 && length <= longest_listed_length && length % 2 == 0 ? length : 0;
+    return length >= 2 && length <= ranges::max_code_length && length % 2 == 0 ? length : 0;
 }
 
 int refuse(Program program, const std::string& message)
@@ -166,10 +168,10 @@ int parse_options(Program program, int argc, char** argv, Options& options)
     }
     if (options.list && options.count)
         return refuse(program, "--list and --count cannot go together");
-    if (options.length > longest_page_length && !options.list && !options.count)
-        return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(longest_page_length) + "; " +
+    if (options.length > gallery::longest_length && !options.list && !options.count)
+        return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(gallery::longest_length) + "; " +
                                    (program == Program::window ? "" : "mountain-ranges ") +
-                                   "--list and --count take up to " + std::to_string(longest_listed_length));
+                                   "--list and --count take up to " + std::to_string(ranges::max_code_length));
     const int operands = argc - optind;
     if (program == Program::window && operands > 0)
         return refuse(program, std::string("unexpected argument \"") + argv[optind] + "\"");
@@ -183,9 +185,9 @@ int parse_options(Program program, int argc, char** argv, Options& options)
     return -1;
 }
 
-int finish_output(const char* program)
+int finish_output(const char* program, std::FILE* out)
 {
-    if (std::fflush(stdout) == 0 && std::ferror(stdout) == 0)
+    if (std::fflush(out) == 0 && std::ferror(out) == 0)
         return 0;
     std::fprintf(stderr, "%s: cannot write to standard output: %s\n", program, std::strerror(errno));
     return 1;

@@ -1,6 +1,7 @@
 // The command lines of both programs: one option table, read by getopt_long.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 #include "ranges/groups.h"
@@ -8,8 +9,6 @@
 namespace app {
 
 constexpr int exit_usage = 2;  // bad command-line input, as Debian's tools do
-constexpr int longest_page_length = 16;  // pages beyond it would run to hundreds
-constexpr int longest_listed_length = 64;  // the longest range a code holds
 
 enum class Program { window, exporter };
 
@@ -30,8 +29,8 @@ struct Options {
 // write of either (1).
 int parse_options(Program program, int argc, char** argv, Options& options);
 
-// Flushes stdout. Returns 0, or 1 after one line on stderr saying why the
-// output was lost (a full device, a closed pipe).
-int finish_output(const char* program);
+// Flushes `out`, standard output to the user. Returns 0, or 1 after one line
+// on stderr saying why some output was lost (a full device, a closed pipe).
+int finish_output(const char* program, std::FILE* out = stdout);
 
 }  // namespace app

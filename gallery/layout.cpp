@@ -1,6 +1,5 @@
 #include "layout.h"
 
-
 namespace gallery {
 
 namespace {
