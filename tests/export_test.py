@@ -94,9 +94,7 @@ class Pages(unittest.TestCase):
 class Failures(unittest.TestCase):
 
     def setUp(self):
-        self.work = tempfile.TemporaryDirectory()
-        self.dir = self.work.name
-        self.addCleanup(self.work.cleanup)
+        self.dir = self.enterContext(tempfile.TemporaryDirectory())
 
     def assert_fails_cleanly(self, result, says):
         self.assertEqual((result.returncode, len(result.stderr.splitlines())), (1, 1), result.stderr)
