@@ -181,6 +181,7 @@ bool render_all(TTF_Font* font, int length, ranges::Grouping grouping, gallery::
     texts.pixel_size = font_size;  // SDL_ttf renders a point as a pixel (72 dpi)
     texts.ascent = TTF_FontAscent(font);
     bool ok = render_text(font, gallery::title_text(length), texts.title);
+    texts.captions.resize(static_cast<std::size_t>(ranges::grouping_info(grouping).highest(length / 2)) + 1);
     for (const int value : ranges::group_values(length / 2, grouping))
         ok = ok && render_text(font, gallery::caption_text(grouping, value), texts.captions[value]);
     return ok;

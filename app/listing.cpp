@@ -6,7 +6,6 @@
 
 #include "options.h"
 #include "ranges/groups.h"
-#include "ranges/stream.h"
 
 namespace app {
 
@@ -14,9 +13,9 @@ namespace {
 
 constexpr const char* program = "mountain-ranges";
 constexpr std::size_t chunk = 64 * 1024;
-// What one line may write past the chunk: "32 ", 64 strokes and put_word's
+// What one line may write past the chunk: "496 ", 64 strokes and put_word's
 // spill, the newline.
-constexpr std::size_t line_room = 4 + ranges::max_code_length + 8;
+constexpr std::size_t line_room = 5 + ranges::max_code_length + 8;
 
 }  // namespace
 
@@ -37,24 +36,17 @@ int print_listing(int length, ranges::Grouping grouping, std::FILE* out)
         return true;
     };
 
-    // By mountains the groups come straight from the stream; by another
-    // grouping each group is one pass over it, keeping the ranges of its value.
     const int half_length = length / 2;
-    const bool by_mountains = grouping == ranges::Grouping::mountains;
     bool written = true;
     for (const int value : ranges::group_values(half_length, grouping)) {
-        char prefix[4];
+        char prefix[line_room];
         const int prefix_length = std::snprintf(prefix, sizeof prefix, "%d ", value);
-        for (int m = by_mountains ? value : half_length; m >= (by_mountains ? value : 1) && written; --m) {
-            written = ranges::for_each_range(half_length, m, [&](ranges::Code code) {
-                if (!by_mountains && ranges::group_value(code, length, grouping) != value)
-                    return true;
-                std::memcpy(at, prefix, sizeof prefix);
-                at = ranges::put_word(code, length, at + prefix_length);
-                *at++ = '\n';
-                return at < buffer + chunk || write_chunk();
-            });
-        }
+        written = written && ranges::for_each_in_group(half_length, grouping, value, [&](ranges::Code code) {
+            std::memcpy(at, prefix, sizeof prefix);
+            at = ranges::put_word(code, length, at + prefix_length);
+            *at++ = '\n';
+            return at < buffer + chunk || write_chunk();
+        });
     }
     // A write that failed on the way has left its mark in ferror(out).
     if (written)

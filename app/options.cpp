@@ -91,7 +91,12 @@ std::string value_wanted(int key)
     switch (key) {
     case length_key: return "--length takes an even number from 2 to " + std::to_string(ranges::max_code_length);
     case font_key: return "--font takes the path of a TrueType font";
-    case group_key: return "--group-by takes mountains, peaks or height";
+    case group_key: {
+        std::string names;
+        for (const ranges::GroupingInfo& g : ranges::groupings)
+            names += std::string(names.empty() ? "" : &g == &ranges::groupings.back() ? " or " : ", ") + g.name;
+        return "--group-by takes " + names;
+    }
     default: return "--format takes png or svg";
     }
 }
@@ -140,12 +145,11 @@ int parse_options(Program program, int argc, char** argv, Options& options)
         case list_key: options.list = true; break;
         case count_key: options.count = true; break;
         case group_key: {
-            const char* const groupings[] = {"mountains", "peaks", "height"};
-            const auto found = std::find_if(std::begin(groupings), std::end(groupings),
-                                            [](const char* name) { return std::strcmp(name, optarg) == 0; });
-            if (found == std::end(groupings))
+            const auto found = std::find_if(ranges::groupings.begin(), ranges::groupings.end(),
+                                            [](const ranges::GroupingInfo& g) { return std::strcmp(g.name, optarg) == 0; });
+            if (found == ranges::groupings.end())
                 return refuse_value(program, key, optarg);
-            options.grouping = static_cast<ranges::Grouping>(found - std::begin(groupings));
+            options.grouping = static_cast<ranges::Grouping>(found - ranges::groupings.begin());
             break;
         }
         case font_key:

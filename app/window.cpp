@@ -153,13 +153,12 @@ int run_window(int length, ranges::Grouping grouping)
     // locale cannot encode would be dropped.
     std::setlocale(LC_CTYPE, "");
     const char* dash = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0 ? " \u2014 " : " - ";
-    const char* const by[] = {"", " by peaks", " by height"};
     const gallery::Gallery gallery = gallery::make_gallery(length, grouping);
     const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery);
     for (std::size_t i = 0; i < pages.size(); ++i) {
         // Named before the flip, so the title bar always matches the page on screen.
         const std::string caption = "Mountain ranges of length " + std::to_string(length) +
-                                    by[static_cast<int>(grouping)] + dash + "page " + std::to_string(i + 1) + " of " +
+                                    ranges::grouping_info(grouping).title_words + dash + "page " + std::to_string(i + 1) + " of " +
                                     std::to_string(pages.size());
         SDL_WM_SetCaption(caption.c_str(), caption.c_str());
         show_page(screen, texts, gallery, pages[i], colours);

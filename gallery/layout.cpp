@@ -20,14 +20,11 @@ constexpr int fresh_page_baseline = 58;
 
 Gallery make_gallery(int length, ranges::Grouping grouping)
 {
-    const ranges::RangeTables tables = ranges::enumerate_ranges(length / 2);
     Gallery gallery{length, grouping, {}};
     for (const int value : ranges::group_values(length / 2, grouping)) {
         gallery.groups.push_back({value, {}});
-        for (int m = length / 2; m >= 1; --m)
-            for (const ranges::Code code : tables.range_table[m])
-                if (ranges::group_value(code, length, grouping) == value)
-                    gallery.groups.back().codes.push_back(code);
+        ranges::for_each_in_group(length / 2, grouping, value,
+                                  [&](ranges::Code code) { gallery.groups.back().codes.push_back(code); });
     }
     return gallery;
 }

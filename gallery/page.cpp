@@ -1,6 +1,7 @@
 #include "page.h"
 
 #include <algorithm>
+#include <cstdio>
 
 namespace gallery {
 
@@ -11,12 +12,9 @@ std::string title_text(int length)
 
 std::string caption_text(ranges::Grouping grouping, int value)
 {
-    const std::string number = std::to_string(value);
-    switch (grouping) {
-    case ranges::Grouping::peaks: return "  " + number + " peak(s)";
-    case ranges::Grouping::height: return "  height " + number;
-    default: return "  " + number + " mountain(s)";
-    }
+    char text[64];
+    std::snprintf(text, sizeof text, ranges::grouping_info(grouping).caption, value);
+    return text;
 }
 
 void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int y, std::uint32_t colour)

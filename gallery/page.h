@@ -31,7 +31,7 @@ struct TextImage {
 // for pages that set them as type.
 struct TextImages {
     TextImage title;
-    std::array<TextImage, longest_length / 2 + 1> captions;
+    std::vector<TextImage> captions;  // indexed by value
     std::string family;  // the font's family name; empty if it has none
     int pixel_size = 0;  // pixels per em
     int ascent = 0;      // pixels from the top of a text image to its baseline

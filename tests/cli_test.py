@@ -113,7 +113,7 @@ class CommandLines(unittest.TestCase):
         cases = [(["--length", bad], "even number from 2 to 64")
                  for bad in ("3", "0", "66", "064", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
         cases += [(["--length"], "even number from 2 to 64"), (["--length=7"], "even number"),
-                  (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks or height"),
+                  (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks, height or area"),
                   (["--bogus"], "--bogus"), (["-x"], "-x")]
         for program in (PROGRAM, EXPORT):
             name = os.path.basename(program)

@@ -48,9 +48,11 @@ TEST(Layout, EveryStrokeStaysWellInsideThePage)
 {
     const gallery::Gallery g = gallery::make_gallery(16, Grouping::mountains);
     std::set<int> xs, ys;
+    gallery::TextImages no_texts;
+    no_texts.captions.resize(9);
     for (const Page& page : gallery::lay_out_gallery(g)) {
         TestCanvas canvas(800, 600);
-        gallery::draw_page(canvas.view(), {}, g, page, {white, blue, white});
+        gallery::draw_page(canvas.view(), no_texts, g, page, {white, blue, white});
         for (const auto& [x, y] : canvas.painted()) {
             xs.insert(x);
             ys.insert(y);
@@ -157,6 +159,7 @@ TEST(Pages, EachDrawsWholeOverItsPredecessorOnAPaddedCanvasWithItsTextsInPlace)
     // Texts of distinct sizes show the wrong text or place: the title 40 x 3,
     // the caption of value v v x 2.
     gallery::TextImages texts;
+    texts.captions.resize(9);
     texts.title = image_of(std::vector<std::string>(3, std::string(40, '#')));
     for (int v = 1; v <= 8; ++v)
         texts.captions[v] = image_of(std::vector<std::string>(2, std::string(v, '#')));
