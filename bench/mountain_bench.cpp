@@ -36,7 +36,8 @@ const gallery::Gallery& the_gallery()
 
 const std::vector<gallery::Page>& pages()
 {
-    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(the_gallery());
+    // By mountains the rows have fixed places, whatever the texts' height.
+    static const std::vector<gallery::Page> p = gallery::lay_out_gallery(the_gallery(), 0);
     return p;
 }
 
@@ -200,7 +201,7 @@ const gallery::TextImages* rendered_texts()
     static const std::unique_ptr<gallery::TextImages> texts = [] {
         auto result = std::make_unique<gallery::TextImages>();
         std::string error;
-        if (!app::render_texts(MR_BENCH_FONT, 16, ranges::Grouping::mountains, *result, error))
+        if (!app::render_texts(MR_BENCH_FONT, the_gallery().texts, *result, error))
             result.reset();
         return result;
     }();
