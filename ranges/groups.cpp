@@ -117,27 +117,34 @@ int area_of_piece(int, int level)
 }
 
 // Paths by level and area so far, a stroke at a time: an up-stroke from
-// level l adds l to the area. Areas past `value` never come back down.
+// level l adds l to the area, and areas past the largest never come back
+// down. One pass gives every area of a length, so each length is kept.
 std::uint64_t count_area(int half_length, int value)
 {
     if (!counted(half_length, 0, largest_area(half_length), value))
         return 0;
-    using Table = std::vector<std::vector<std::uint64_t>>;  // [level][area]
-    const auto levels = static_cast<std::size_t>(half_length) + 1;
-    Table at(levels, std::vector<std::uint64_t>(value + 1, 0));
-    at[0][0] = 1;
-    for (int step = 0; step < 2 * half_length; ++step) {
-        Table next(levels, std::vector<std::uint64_t>(value + 1, 0));
-        for (std::size_t level = 0; level < levels; ++level)
-            for (std::size_t area = 0; area < at[level].size(); ++area) {
-                if (level + 1 < levels && area + level < at[level].size())
-                    next[level + 1][area + level] += at[level][area];
-                if (level > 0)
-                    next[level - 1][area] += at[level][area];
-            }
-        at = next;
-    }
-    return at[0][value];
+    static std::array<std::vector<std::uint64_t>, max_stream_half_length + 1> by_area;
+    static std::array<std::once_flag, max_stream_half_length + 1> made;
+    std::call_once(made[half_length], [half_length] {
+        using Table = std::vector<std::vector<std::uint64_t>>;  // [level][area]
+        const auto levels = static_cast<std::size_t>(half_length) + 1;
+        const auto areas = static_cast<std::size_t>(largest_area(half_length)) + 1;
+        Table at(levels, std::vector<std::uint64_t>(areas, 0));
+        at[0][0] = 1;
+        for (int step = 0; step < 2 * half_length; ++step) {
+            Table next(levels, std::vector<std::uint64_t>(areas, 0));
+            for (std::size_t level = 0; level < levels; ++level)
+                for (std::size_t area = 0; area < areas; ++area) {
+                    if (level + 1 < levels && area + level < areas)
+                        next[level + 1][area + level] += at[level][area];
+                    if (level > 0)
+                        next[level - 1][area] += at[level][area];
+                }
+            at = next;
+        }
+        by_area[half_length] = at[0];
+    });
+    return by_area[half_length][value];
 }
 
 }  // namespace
