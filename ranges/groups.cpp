@@ -229,9 +229,11 @@ struct Heads {
     }
 };
 
+constexpr std::size_t cache_size = cached_half_length + 1;
+
 struct Split {
     std::vector<std::vector<std::vector<Values>>> reach;  // [n][m][opened]: the values of w' there
-    std::array<std::array<std::array<Heads, cached_half_length + 1>, cached_half_length + 1>, cached_half_length + 1> heads;
+    std::array<std::array<std::array<Heads, cache_size>, cache_size>, cache_size> heads;  // [c][k][s]
 };
 
 std::unique_ptr<const Split> make_split(const GroupingInfo& info)
@@ -242,6 +244,7 @@ std::unique_ptr<const Split> make_split(const GroupingInfo& info)
             for (int s = 0; s <= k; ++s) {
                 const std::vector<std::uint32_t>& kept = kept_heads(c, k, s);
                 std::vector<int> worth;
+                worth.reserve(kept.size());
                 for (const std::uint32_t code : kept)
                     worth.push_back(info.value(code, 2 * c - s));
                 Heads& heads = split->heads[c][k][s];
