@@ -104,9 +104,10 @@ int run_export(int argc, char** argv)
         return status;
 
     std::string error;
+    const gallery::Gallery gallery = gallery::make_gallery(options.length, options.grouping);
     gallery::TextImages texts;
     const std::string font = options.font.empty() ? default_font() : options.font;
-    if (!render_texts(font, options.length, options.grouping, texts, error)) {
+    if (!render_texts(font, gallery.texts, texts, error)) {
         if (options.font.empty())
             error += "; without --font PATH the program looks for its TrueType font as " + default_font_places();
         return fail(error);
@@ -119,8 +120,7 @@ int run_export(int argc, char** argv)
     std::vector<std::uint32_t> pixels(std::size_t{gallery::page_width} * gallery::page_height);
     const raster::Canvas canvas{pixels.data(), gallery::page_width, gallery::page_height, gallery::page_width * 4};
     const gallery::Colours& colours = gallery::page_colours;
-    const gallery::Gallery gallery = gallery::make_gallery(options.length, options.grouping);
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery);
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
 
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
     std::vector<std::string> paths;

@@ -109,7 +109,7 @@ struct Metrics {
 std::string unsafe_glyphs(TTF_Font* font, FT_Face face, const std::string& characters)
 {
     // No part of a sane glyph lies four em from its pen position; within that
-    // a caption of a few dozen characters stays far from any int's limit.
+    // a text of a few dozen characters stays far from any int's limit.
     constexpr int limit = 4 * font_size;
     // A text image is at least a line high; at zero lines or less SDL_ttf
     // gets an image without pixels and still works out where they would be.
@@ -162,7 +162,6 @@ bool render_text(TTF_Font* font, const std::string& text, gallery::TextImage& im
         TTF_RenderText_Solid(font, text.c_str(), SDL_Color{0, 0, 0, 0}), &SDL_FreeSurface);
     if (!surface)
         return false;
-    image.text = text;
     image.width = surface->w;
     image.height = surface->h;
     image.ink.assign(static_cast<std::size_t>(image.width) * image.height, 0);
@@ -174,17 +173,17 @@ bool render_text(TTF_Font* font, const std::string& text, gallery::TextImage& im
     return std::find(image.ink.begin(), image.ink.end(), 1) != image.ink.end();
 }
 
-bool render_all(TTF_Font* font, int length, ranges::Grouping grouping, gallery::TextImages& texts)
+bool render_all(TTF_Font* font, const std::vector<std::string>& strings, gallery::TextImages& texts)
 {
     const char* family = TTF_FontFaceFamilyName(font);
     texts.family = family ? family : "";
     texts.pixel_size = font_size;  // SDL_ttf renders a point as a pixel (72 dpi)
     texts.ascent = TTF_FontAscent(font);
-    bool ok = render_text(font, gallery::title_text(length), texts.title);
-    texts.captions.resize(static_cast<std::size_t>(ranges::grouping_info(grouping).highest(length / 2)) + 1);
-    for (const int value : ranges::group_values(length / 2, grouping))
-        ok = ok && render_text(font, gallery::caption_text(grouping, value), texts.captions[value]);
-    return ok;
+    texts.images.assign(strings.size(), {});
+    for (std::size_t i = 0; i < strings.size(); ++i)
+        if (!render_text(font, strings[i], texts.images[i]))
+            return false;
+    return true;
 }
 
 std::string program_folder()
@@ -211,12 +210,12 @@ std::vector<std::string> font_places()
 
 }  // namespace
 
-bool render_font_texts(const std::string& bytes, const std::string& name, int length, ranges::Grouping grouping,
+bool render_font_texts(const std::string& bytes, const std::string& name, const std::vector<std::string>& strings,
                        gallery::TextImages& texts, std::string& error)
 {
-    std::string characters = gallery::title_text(length);
-    for (const int value : ranges::group_values(length / 2, grouping))
-        characters += gallery::caption_text(grouping, value);
+    std::string characters;
+    for (const std::string& text : strings)
+        characters += text;
 
     FreeTypeFace freetype;
     std::string reason;
@@ -233,7 +232,7 @@ bool render_font_texts(const std::string& bytes, const std::string& name, int le
         error = "\"" + name + "\" is not a TrueType font that can be used (" + TTF_GetError() + ")";
     else if (!(reason = unsafe_glyphs(font, freetype.face, characters)).empty())
         error = "\"" + name + "\" is a damaged font: " + reason;
-    else if (!render_all(font, length, grouping, texts))
+    else if (!render_all(font, strings, texts))
         error = "\"" + name + "\" is a damaged font: its glyphs cannot be drawn";
     if (font)
         TTF_CloseFont(font);
@@ -241,11 +240,11 @@ bool render_font_texts(const std::string& bytes, const std::string& name, int le
     return error.empty();
 }
 
-bool render_texts(const std::string& path, int length, ranges::Grouping grouping, gallery::TextImages& texts,
+bool render_texts(const std::string& path, const std::vector<std::string>& strings, gallery::TextImages& texts,
                   std::string& error)
 {
     std::string bytes;
-    return read_font_file(path, bytes, error) && render_font_texts(bytes, path, length, grouping, texts, error);
+    return read_font_file(path, bytes, error) && render_font_texts(bytes, path, strings, texts, error);
 }
 
 std::string default_font()

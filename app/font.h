@@ -1,8 +1,9 @@
-// The program's one use of its TrueType font: rendering the title and the
-// captions once, at start, into plain masks that pages are drawn from.
+// The program's one use of its TrueType font: rendering the texts it is
+// handed once, at start, into plain masks that pages are drawn from.
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "gallery/page.h"
 
@@ -19,15 +20,15 @@ bool read_font_file(const std::string& path, std::string& bytes, std::string& er
 // Reads the TrueType font at `path` once and renders from it, as
 // render_font_texts does. On failure returns false and puts in `error` a
 // sentence naming the file and the cause.
-bool render_texts(const std::string& path, int length, ranges::Grouping grouping, gallery::TextImages& texts,
+bool render_texts(const std::string& path, const std::vector<std::string>& strings, gallery::TextImages& texts,
                   std::string& error);
 
-// Renders the title for `length` and the caption of every group of
-// `grouping`, in solid mode (no anti-aliasing), with the TrueType font whose
-// file holds `bytes`, after checking that SDL_ttf can draw them safely. On
+// Renders each of `strings` (none empty) into texts.images, in their order,
+// in solid mode (no anti-aliasing), with the TrueType font whose file holds
+// `bytes`, after checking that SDL_ttf can draw their characters safely. On
 // failure returns false and puts in `error` a sentence naming the font as
 // `name` and the cause.
-bool render_font_texts(const std::string& bytes, const std::string& name, int length, ranges::Grouping grouping,
+bool render_font_texts(const std::string& bytes, const std::string& name, const std::vector<std::string>& strings,
                        gallery::TextImages& texts, std::string& error);
 
 // The font to use when none is given: the first of default_font_places()

@@ -3,6 +3,7 @@
 #include <cinttypes>
 #include <csignal>
 #include <cstring>
+#include <vector>
 
 #include "options.h"
 #include "ranges/groups.h"
@@ -17,9 +18,14 @@ constexpr std::size_t chunk = 64 * 1024;
 // spill, the newline.
 constexpr std::size_t line_room = 5 + ranges::max_code_length + 8;
 
+std::vector<int> values_shown(int length, ranges::Grouping grouping, std::optional<int> value)
+{
+    return value ? std::vector<int>{*value} : ranges::group_values(length / 2, grouping);
+}
+
 }  // namespace
 
-int print_listing(int length, ranges::Grouping grouping, std::FILE* out)
+int print_listing(int length, ranges::Grouping grouping, std::FILE* out, std::optional<int> value)
 {
     // A reader that has seen enough, such as head, ends the listing quietly.
     std::signal(SIGPIPE, SIG_DFL);
@@ -38,10 +44,10 @@ int print_listing(int length, ranges::Grouping grouping, std::FILE* out)
 
     const int half_length = length / 2;
     bool written = true;
-    for (const int value : ranges::group_values(half_length, grouping)) {
+    for (const int shown : values_shown(length, grouping, value)) {
         char prefix[line_room];
-        const int prefix_length = std::snprintf(prefix, sizeof prefix, "%d ", value);
-        written = written && ranges::for_each_in_group(half_length, grouping, value, [&](ranges::Code code) {
+        const int prefix_length = std::snprintf(prefix, sizeof prefix, "%d ", shown);
+        written = written && ranges::for_each_in_group(half_length, grouping, shown, [&](ranges::Code code) {
             std::memcpy(at, prefix, sizeof prefix);
             at = ranges::put_word(code, length, at + prefix_length);
             *at++ = '\n';
@@ -54,10 +60,10 @@ int print_listing(int length, ranges::Grouping grouping, std::FILE* out)
     return finish_output(program, out);
 }
 
-int print_counts(int length, ranges::Grouping grouping, std::FILE* out)
+int print_counts(int length, ranges::Grouping grouping, std::FILE* out, std::optional<int> value)
 {
-    for (const int value : ranges::group_values(length / 2, grouping))
-        std::fprintf(out, "%d %" PRIu64 "\n", value, ranges::count_group(length / 2, grouping, value));
+    for (const int shown : values_shown(length, grouping, value))
+        std::fprintf(out, "%d %" PRIu64 "\n", shown, ranges::count_group(length / 2, grouping, shown));
     return finish_output(program, out);
 }
 

@@ -10,8 +10,8 @@ int main(int argc, char** argv)
     if (const int status = app::parse_options(app::Program::window, argc, argv, options); status >= 0)
         return status;
     if (options.list)
-        return app::print_listing(options.length, options.grouping, stdout);
+        return app::print_listing(options.length, options.grouping, stdout, options.value);
     if (options.count)
-        return app::print_counts(options.length, options.grouping, stdout);
+        return app::print_counts(options.length, options.grouping, stdout, options.value);
     return app::run_window(options.length, options.grouping);
 }

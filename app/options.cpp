@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -15,7 +16,7 @@ namespace app {
 namespace {
 
 const char* const usage[] = {
-    "usage: mountain-ranges [--length L] [--group-by G] [--list | --count]\n"
+    "usage: mountain-ranges [--length L] [--group-by G] [--list | --count] [--value V]\n"
     "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
     "number of mountains or as G says, a page per key press; a key on the last\n"
     "page ends it.\n"
@@ -26,12 +27,14 @@ const char* const usage[] = {
     "  --length L    the length of the ranges: an even number from 2 to 16\n"
     "                (default 16), up to 64 with --list or --count\n"
     "  --group-by G  mountains (the default), peaks (an up-stroke followed directly\n"
-    "                by a down-stroke) or height (the highest level reached): the\n"
-    "                groups, from the flattest ranges to the tallest\n"
+    "                by a down-stroke), height (the highest level reached) or area\n"
+    "                (the levels at which the up-strokes start, summed): the groups,\n"
+    "                from the flattest ranges to the tallest\n"
     "  --list        print the ranges instead of showing them, one a line: the\n"
     "                group's value and the range as a word of U (up) and D (down)\n"
     "  --count       print the number of ranges in each group instead, one a line:\n"
     "                the group's value and the count\n"
+    "  --value V     with --list or --count, only the group whose value is V\n"
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n",
 
@@ -46,7 +49,7 @@ const char* const usage[] = {
     "beside the program, else the one installed with it.\n"
     "\n"
     "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
-    "  --group-by G    mountains (the default), peaks or height: the groups of the pages\n"
+    "  --group-by G    mountains (the default), peaks, height or area: the groups of the pages\n"
     "  --font PATH     the TrueType font for the title and the captions\n"
     "  --format FORMAT png (indexed-colour bitmaps, the default) or svg (for print)\n"
     "  --help          print this help and exit\n"
@@ -60,6 +63,7 @@ enum Key {
     list_key = 'l',
     count_key = 'c',
     group_key = 'g',
+    value_key = 'v',
     font_key = 'f',
     format_key = 'F',
     help_key = 'h',
@@ -73,12 +77,12 @@ const option table[] = {
     {"count", no_argument, nullptr, count_key},         {"group-by", required_argument, nullptr, group_key},
     {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
     {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
-    {nullptr, 0, nullptr, 0},
+    {"value", required_argument, nullptr, value_key},   {nullptr, 0, nullptr, 0},
 };
 
 bool takes(Program program, int key)
 {
-    if (key == list_key || key == count_key)
+    if (key == list_key || key == count_key || key == value_key)
         return program == Program::window;
     if (key == font_key || key == format_key)
         return program == Program::exporter;
@@ -91,6 +95,7 @@ std::string value_wanted(int key)
     switch (key) {
     case length_key: return "--length takes an even number from 2 to " + std::to_string(ranges::max_code_length);
     case font_key: return "--font takes the path of a TrueType font";
+    case value_key: return "--value takes the value of a group, in digits";
     case group_key: {
         std::string names;
         for (const ranges::GroupingInfo& g : ranges::groupings)
@@ -128,14 +133,19 @@ int refuse_value(Program program, int key, const char* value)
 int parse_options(Program program, int argc, char** argv, Options& options)
 {
     opterr = 0;  // the messages are ours, one line each
+    const char* value_text = nullptr;
     optind = 1;
-    for (int key; (key = getopt_long(argc, argv, ":h", table, nullptr)) != -1;) {
+    int index = 0;
+    for (int key; (key = getopt_long(argc, argv, ":h", table, &index)) != -1;) {
         if (key == ':')
             return refuse(program, value_wanted(optopt));
         if (key == '?' && optopt != 0 && std::strncmp(argv[optind - 1], "--", 2) != 0)
             return refuse(program, std::string("unknown option -") + static_cast<char>(optopt));
-        if (key == '?' || !takes(program, key))
+        if (key == '?')
             return refuse(program, std::string("unknown option ") + argv[optind - 1]);
+        // By its name: its value, if it took one, is argv[optind - 1].
+        if (!takes(program, key))
+            return refuse(program, std::string("unknown option --") + table[index].name);
         switch (key) {
         case length_key:
             options.length = parse_length(optarg);
@@ -152,6 +162,13 @@ int parse_options(Program program, int argc, char** argv, Options& options)
             options.grouping = static_cast<ranges::Grouping>(found - ranges::groupings.begin());
             break;
         }
+        case value_key:
+            // Digits only, as for --length; the group's bounds are known once every option is read.
+            if (*optarg == '\0' || optarg[std::strspn(optarg, "0123456789")] != '\0')
+                return refuse_value(program, key, optarg);
+            options.value = static_cast<int>(std::min(std::strtol(optarg, nullptr, 10), long{INT_MAX}));
+            value_text = optarg;
+            break;
         case font_key:
             if (*optarg == '\0')
                 return refuse(program, value_wanted(key));
@@ -176,6 +193,16 @@ int parse_options(Program program, int argc, char** argv, Options& options)
         return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(gallery::longest_length) + "; " +
                                    (program == Program::window ? "" : "mountain-ranges ") +
                                    "--list and --count take up to " + std::to_string(ranges::max_code_length));
+    if (options.value && !options.list && !options.count)
+        return refuse(program, "--value goes with --list or --count");
+    if (options.value) {
+        const ranges::GroupingInfo& g = ranges::grouping_info(options.grouping);
+        const int highest = g.highest(options.length / 2);
+        if (*options.value < g.lowest || *options.value > highest)
+            return refuse(program, "--value takes " + std::to_string(g.lowest) + " to " + std::to_string(highest) +
+                                       " by " + g.name + " at length " + std::to_string(options.length) + ", not \"" +
+                                       value_text + "\"");
+    }
     const int operands = argc - optind;
     if (program == Program::window && operands > 0)
         return refuse(program, std::string("unexpected argument \"") + argv[optind] + "\"");

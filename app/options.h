@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdio>
+#include <optional>
 #include <string>
 
 #include "ranges/groups.h"
@@ -18,6 +19,7 @@ struct Options {
     ranges::Grouping grouping = ranges::Grouping::mountains;
     bool list = false;            // mountain-ranges --list
     bool count = false;           // mountain-ranges --count
+    std::optional<int> value;     // mountain-ranges --value, a value some range of the length has
     std::string font;             // mountain-ranges-export --font
     std::string format = "png";   // mountain-ranges-export --format
     std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR

@@ -89,7 +89,7 @@ void draw(cairo_t* cairo, const gallery::Page& page, const gallery::TextImages& 
     set_colour(cairo, colours.background);
     cairo_paint(cairo);
     set_colour(cairo, colours.stroke);
-    walk_page(page, texts, gallery, [](const gallery::TextImage&, int, int) {}, [&](std::uint32_t code, int x, int y) {
+    walk_page(page, gallery, [](int, int, int) {}, [&](std::uint32_t code, int x, int y) {
         cairo_move_to(cairo, x, y);
         raster::Pen pen{x, y};
         raster::walk_range(pen, code, gallery.length,
@@ -98,10 +98,10 @@ void draw(cairo_t* cairo, const gallery::Page& page, const gallery::TextImages& 
     });
     set_colour(cairo, colours.text);
     walk_page(
-        page, texts, gallery,
-        [&](const gallery::TextImage& image, int x, int y) {
+        page, gallery,
+        [&](int index, int x, int y) {
             cairo_move_to(cairo, x, y + texts.ascent);
-            cairo_show_text(cairo, image.text.c_str());
+            cairo_show_text(cairo, gallery.texts[index].c_str());
         },
         [](std::uint32_t, int, int) {});
 }

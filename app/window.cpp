@@ -122,9 +122,10 @@ void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const gall
 int run_window(int length, ranges::Grouping grouping)
 {
     // The texts first: a font that cannot be used fails before a window opens.
+    const gallery::Gallery gallery = gallery::make_gallery(length, grouping);
     gallery::TextImages texts;
     std::string error;
-    if (!render_texts(default_font(), length, grouping, texts, error))
+    if (!render_texts(default_font(), gallery.texts, texts, error))
         return fail(error + "; the program looks for its TrueType font as " + default_font_places());
 
     const SignalDispositions signals = save_signal_dispositions();
@@ -152,14 +153,13 @@ int run_window(int length, ranges::Grouping grouping)
     // SDL hands the title to X in the locale's encoding: a dash that the
     // locale cannot encode would be dropped.
     std::setlocale(LC_CTYPE, "");
-    const char* dash = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0 ? " \u2014 " : " - ";
-    const gallery::Gallery gallery = gallery::make_gallery(length, grouping);
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery);
+    const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
     for (std::size_t i = 0; i < pages.size(); ++i) {
         // Named before the flip, so the title bar always matches the page on screen.
-        const std::string caption = "Mountain ranges of length " + std::to_string(length) +
-                                    ranges::grouping_info(grouping).title_words + dash + "page " + std::to_string(i + 1) + " of " +
-                                    std::to_string(pages.size());
+        std::string caption = gallery::title_bar(gallery, static_cast<int>(i) + 1, static_cast<int>(pages.size()));
+        if (const std::size_t dash = caption.find("\u2014"); !utf8 && dash != std::string::npos)
+            caption.replace(dash, std::strlen("\u2014"), "-");
         SDL_WM_SetCaption(caption.c_str(), caption.c_str());
         show_page(screen, texts, gallery, pages[i], colours);
         if (!wait_for_key_or_quit())

@@ -1,20 +1,15 @@
 #include "page.h"
 
 #include <algorithm>
-#include <cstdio>
 
 namespace gallery {
 
-std::string title_text(int length)
+int text_height(const TextImages& texts)
 {
-    return " MOUNTAIN RANGES WITH LENGTH " + std::to_string(length);
-}
-
-std::string caption_text(ranges::Grouping grouping, int value)
-{
-    char text[64];
-    std::snprintf(text, sizeof text, ranges::grouping_info(grouping).caption, value);
-    return text;
+    int height = 0;
+    for (const TextImage& image : texts.images)
+        height = std::max(height, image.height);
+    return height;
 }
 
 void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int y, std::uint32_t colour)
@@ -42,13 +37,13 @@ void draw_page(const raster::Canvas& canvas, const TextImages& texts, const Gall
     raster::fill(canvas, colours.background);
     // The ranges first and the texts over them, as in the SVG: where a tall
     // range reaches up to its group's caption, the caption stays legible.
-    walk_page(page, texts, gallery, [](const TextImage&, int, int) {}, [&](std::uint32_t code, int x, int y) {
+    walk_page(page, gallery, [](int, int, int) {}, [&](std::uint32_t code, int x, int y) {
         raster::Pen pen{x, y};
         raster::draw_range(canvas, pen, code, gallery.length, colours.stroke);
     });
     walk_page(
-        page, texts, gallery,
-        [&](const TextImage& image, int x, int y) { stamp_text(canvas, image, x, y, colours.text); },
+        page, gallery,
+        [&](int text, int x, int y) { stamp_text(canvas, texts.images[text], x, y, colours.text); },
         [](std::uint32_t, int, int) {});
 }
 

@@ -56,10 +56,10 @@ std::string polyline(std::uint32_t code, int x, int y, int length)
     return "<polyline points=\"" + points + "\"/>\n";
 }
 
-std::string text(const TextImage& image, int x, int y, int ascent)
+std::string text_element(const std::string& text, int x, int y, int ascent)
 {
     return "<text x=\"" + std::to_string(x) + "\" y=\"" + std::to_string(y + ascent) + "\">" +
-           xml_escaped(image.text) + "</text>\n";
+           xml_escaped(text) + "</text>\n";
 }
 
 }  // namespace
@@ -69,8 +69,8 @@ std::string page_svg(const Page& page, const TextImages& texts, const Gallery& g
     std::string strokes;
     std::string type;
     walk_page(
-        page, texts, gallery,
-        [&](const TextImage& image, int x, int y) { type += text(image, x, y, texts.ascent); },
+        page, gallery,
+        [&](int index, int x, int y) { type += text_element(gallery.texts[index], x, y, texts.ascent); },
         [&](std::uint32_t code, int x, int y) { strokes += polyline(code, x, y, gallery.length); });
     const std::string width = std::to_string(page_width);
     const std::string height = std::to_string(page_height);

@@ -59,9 +59,10 @@ std::string page_tikz(const Page& page, const TextImages& texts, const Gallery& 
     std::string strokes;
     std::string type;
     walk_page(
-        page, texts, gallery,
-        [&](const TextImage& image, int x, int y) {
-            type += "\\node[caption] at " + point(x, y + texts.ascent) + " {" + tex_escaped(image.text) + "};\n";
+        page, gallery,
+        [&](int index, int x, int y) {
+            type += "\\node[caption] at " + point(x, y + texts.ascent) + " {" + tex_escaped(gallery.texts[index]) +
+                    "};\n";
         },
         [&](std::uint32_t code, int x, int y) { strokes += range_path(code, x, y, gallery.length); });
     const std::string size = std::to_string(texts.pixel_size) + "bp";

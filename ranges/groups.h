@@ -29,8 +29,15 @@ struct GroupingInfo {
     bool ascending;           // whether the flattest group has the smallest value
     int lowest;               // the smallest value of any range
     int (*highest)(int half_length);                     // the largest value at length 2 * half_length
-    int (*value)(Code code, int length);                 // the value of one range
+    int (*value)(Code code, int length);                 // of a range, or of a start of one (any end level)
     std::uint64_t (*count)(int half_length, int value);  // the exact size of a group, half_length 1 to 32
+    // How the value splits where a range's end, U first, follows its start:
+    // the end's share, put together from the pieces U D^(width - 1) that the
+    // walk lays down, each beginning at `level`, and joined to the start's
+    // value by their maximum or else their sum. Null by mountains, whose
+    // groups are the walk's own.
+    int (*piece)(int width, int level);
+    bool by_maximum;
 };
 
 // One entry for each Grouping, in the enum's order.
@@ -53,10 +60,12 @@ std::uint64_t count_group(int half_length, Grouping grouping, int value);
 // Calls `visit` with the runs that make up the group of `value` in
 // `grouping` at length 2 * half_length (1 to 32), in gallery order: the
 // order of the gallery by mountains, whose groups run from half_length
-// mountains down to 1. Stops when `visit` returns false, and returns false
-// then; visits nothing for a group that does not exist.
+// mountains down to 1. Walks down to the kept heads of stage
+// `start_half_length` as for_each_run does. Stops when `visit` returns false,
+// and returns false then; visits nothing for a group that does not exist.
 bool for_each_group_run(int half_length, Grouping grouping, int value,
-                        const std::function<bool(const RangeRun&)>& visit);
+                        const std::function<bool(const RangeRun&)>& visit,
+                        int start_half_length = cached_half_length);
 
 // Calls `visit(code)` for every range of the group, in the order of
 // for_each_group_run. A `visit` that returns bool stops the walk with false,

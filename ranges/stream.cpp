@@ -58,20 +58,17 @@ bool walk(const Groups& groups, int start, int n, int m, int opened, Code tail, 
         const std::vector<std::uint32_t>& codes = groups[n][m][opened];
         return visit({codes.data(), codes.size(), tail});
     }
-    // Part j: J^j A(w) for w in group m - 1 + j of stage n - 1, which is w
-    // with j closing Ds out and U D^(j+1) after it. When the stages above
-    // open the last mountain, that is this U D^(j+1), which loses its own
-    // last D, and the opening runs on into w's mountains.
-    for (int j = m > 1 ? 0 : 1; j <= n - m; ++j) {
-        const int width = opened > 0 ? j + 1 : j + 2;
-        const int next_opened = opened > 0 ? opened + j - 1 : j;
-        if (!walk(groups, start, n - 1, m - 1 + j, next_opened, tail | Code{1} << (end - width), end - width, visit))
-            return false;
-    }
-    return true;
+    return for_each_part(n, m, opened, [&](int k, int width, int next_opened) {
+        return walk(groups, start, n - 1, k, next_opened, tail | Code{1} << (end - width), end - width, visit);
+    });
 }
 
 }  // namespace
+
+const std::vector<std::uint32_t>& kept_heads(int c, int k, int s)
+{
+    return cached_groups()[c][k][s];
+}
 
 std::uint64_t count_ranges(int half_length, int mountains)
 {

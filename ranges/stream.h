@@ -19,6 +19,7 @@
 #include <cstring>
 #include <functional>
 #include <type_traits>
+#include <vector>
 
 #include "ranges.h"
 
@@ -33,6 +34,31 @@ struct RangeRun {
     std::size_t count;
     Code tail;
 };
+
+// The ranges of stage c (1 to cached_half_length) with k mountains (1 to c),
+// in stored order, each with the closing D of its last s mountains (0 to k)
+// taken out: words of 2c - s strokes that end at level s.
+const std::vector<std::uint32_t>& kept_heads(int c, int k, int s);
+
+// One stage of the walk down from group m of stage n, when the stages above
+// have opened its last `opened` mountains (taken out their closing Ds): calls
+// step(k, width, next_opened) for each part of the group in stored order.
+// The part's words are those below group k of stage n - 1 with next_opened
+// mountains open, each followed by the piece U D^(width - 1), which starts at
+// level next_opened and ends at level `opened`. Stops at the first step that
+// returns false, and returns false then.
+template <typename Step>
+bool for_each_part(int n, int m, int opened, Step&& step)
+{
+    // Part j: J^j A(w) for w in group m - 1 + j of stage n - 1, which is w
+    // with j closing Ds out and U D^(j+1) after it. When the stages above
+    // open the last mountain, that is this U D^(j+1), which loses its own
+    // last D, and the opening runs on into w's mountains.
+    for (int j = m > 1 ? 0 : 1; j <= n - m; ++j)
+        if (!step(m - 1 + j, opened > 0 ? j + 1 : j + 2, opened > 0 ? opened + j - 1 : j))
+            return false;
+    return true;
+}
 
 // The number of ranges of length 2 * half_length with `mountains` mountains,
 // exact for half_length 1 to 32; 0 outside 1 <= mountains <= half_length <= 32.

@@ -9,7 +9,7 @@ import unittest
 
 PROGRAM = os.environ["MR_PROGRAM"]
 EXPORT = os.environ["MR_EXPORT"]
-GROUPINGS = ("mountains", "peaks", "height")
+GROUPINGS = ("mountains", "peaks", "height", "area")
 
 
 def run(args, **kwargs):
@@ -31,9 +31,26 @@ def dyck_words(length, prefix="", height=0):
 
 
 def values(word):
-    """The range's number of mountains, of peaks, and its height."""
-    levels = [word[:i + 1].count("U") * 2 - i - 1 for i in range(len(word))]
-    return levels.count(0), word.count("UD"), max(levels)
+    """The range's number of mountains, of peaks, its height and its area; None for a word that is no range."""
+    level = mountains = height = area = 0
+    for stroke in word:
+        area += level if stroke == "U" else 0
+        level += 1 if stroke == "U" else -1
+        if level < 0:
+            return None
+        mountains += level == 0
+        height = max(height, level)
+    return (mountains, word.count("UD"), height, area) if level == 0 else None
+
+
+def binomial(n, k):
+    return math.comb(n, k) if 0 <= k <= n else 0
+
+
+def at_or_below(n, height):
+    """The ranges of 2n strokes that never rise above `height`: the reflection principle, walls at -1 and height + 1."""
+    wall = height + 2
+    return sum(binomial(2 * n, n + k * wall) - binomial(2 * n, n + 1 + k * wall) for k in range(-n, n + 1))
 
 
 def output(*args):
@@ -44,31 +61,40 @@ def output(*args):
 
 class Listing(unittest.TestCase):
 
-    def test_every_range_once_in_its_group_flattest_first(self):
-        for length in range(2, 14, 2):
-            words = list(dyck_words(length))
+    def test_each_grouping_lists_the_listing_by_mountains_sorted_by_its_value_flattest_first(self):
+        for length in (*range(2, 14, 2), 24):
+            args, n = ("--length", str(length)), length // 2
+            by_mountains = [word for _, word in output("--list", *args)]
+            found = {word: values(word) for word in by_mountains if len(word) == length}
+            self.assertEqual(len(found), math.comb(2 * n, n) // (n + 1), length)  # every range, once
+            self.assertNotIn(None, found.values())
             for g, grouping in enumerate(GROUPINGS):
-                lines = output("--list", "--length", str(length), "--group-by", grouping)
-                self.assertEqual(sorted(word for _, word in lines), sorted(words), (length, grouping))
-                self.assertTrue(all(int(v) == values(word)[g] for v, word in lines), (length, grouping))
-                order = [int(v) for v, _ in lines]
-                self.assertEqual(order, sorted(order, reverse=grouping != "height"), (length, grouping))
+                flattest_first = 1 if grouping in ("height", "area") else -1
+                order = sorted(by_mountains, key=lambda word: flattest_first * found[word][g])  # stable
+                lines = output("--list", *args, "--group-by", grouping)
+                differ = [i for i, (line, word) in enumerate(zip(lines, order)) if line != [str(found[word][g]), word]]
+                self.assertEqual((len(lines), differ[:1]), (len(order), []), (length, grouping))
+                counts = collections.Counter(v for v, _ in lines)
+                self.assertEqual([[v, str(c)] for v, c in counts.items()], output("--count", *args, "--group-by", grouping))
+                middle = lines[len(lines) // 2][0]
+                self.assertEqual(output("--list", *args, "--group-by", grouping, "--value", middle),
+                                 [line for line in lines if line[0] == middle], (length, grouping))
+                self.assertEqual(output("--count", *args, "--group-by", grouping, "--value", middle),
+                                 [[middle, str(counts[middle])]], (length, grouping))
         lines = output("--list")
         self.assertEqual((len(lines), lines[0], lines[-1]), (1430, ["8", "UD" * 8], ["1", "U" * 8 + "D" * 8]))
         self.assertEqual(output("--list", "--length=10"), output("--list", "--length", "10"))
 
-    def test_the_listing_at_24_has_the_counts(self):
-        counts = collections.Counter(v for v, _ in output("--list", "--length", "24"))
-        self.assertEqual([[v, str(n)] for v, n in counts.items()], output("--count", "--length", "24"))
-
     def test_a_listing_of_28_takes_no_more_memory_than_one_of_2(self):
-        def peak_resident_kb(length):
+        def peak_resident_kb(length, grouping):
             with open(os.devnull, "w") as null:
-                listing = subprocess.Popen([PROGRAM, "--list", "--length", str(length)], stdout=null)
+                listing = subprocess.Popen([PROGRAM, "--list", "--length", str(length), "--group-by", grouping],
+                                           stdout=null)
             _, status, usage = os.wait4(listing.pid, 0)
             self.assertEqual(status, 0)
             return usage.ru_maxrss
-        self.assertLess(peak_resident_kb(28) - peak_resident_kb(2), 8 * 1024)
+        for grouping in GROUPINGS:
+            self.assertLess(peak_resident_kb(28, grouping) - peak_resident_kb(2, grouping), 8 * 1024, grouping)
 
     def test_a_reader_that_stops_early_ends_it_quietly(self):
         listing = subprocess.Popen([PROGRAM, "--list", "--length", "64"], stdout=subprocess.PIPE,
@@ -90,7 +116,7 @@ class Counts(unittest.TestCase):
 
     def test_counts_equal_brute_force_up_to_20(self):
         for length in range(2, 22, 2):
-            found = [collections.Counter(values(word)[g] for word in dyck_words(length)) for g in range(3)]
+            found = [collections.Counter(values(word)[g] for word in dyck_words(length)) for g in range(4)]
             for g, grouping in enumerate(GROUPINGS):
                 self.assertEqual({int(v): int(n) for v, n in output("--count", "--length", str(length), "--group-by",
                                                                    grouping)}, found[g], (length, grouping))
@@ -102,9 +128,11 @@ class Counts(unittest.TestCase):
             peaks = [[str(k), str(math.comb(n, k) * math.comb(n, k - 1) // n)] for k in range(n, 0, -1)]
             self.assertEqual(output("--count", "--length", str(length)), mountains)
             self.assertEqual(output("--count", "--length", str(length), "--group-by", "peaks"), peaks)
-            heights = output("--count", "--length", str(length), "--group-by", "height")
-            self.assertEqual([int(h) for h, _ in heights], list(range(1, n + 1)))
-            self.assertEqual(sum(int(c) for _, c in heights), math.comb(2 * n, n) // (n + 1))
+            heights = [[str(h), str(at_or_below(n, h) - at_or_below(n, h - 1))] for h in range(1, n + 1)]
+            self.assertEqual(output("--count", "--length", str(length), "--group-by", "height"), heights)
+            areas = output("--count", "--length", str(length), "--group-by", "area")
+            self.assertEqual([int(a) for a, _ in areas], list(range(n * (n - 1) // 2 + 1)))
+            self.assertEqual(sum(int(c) for _, c in areas), math.comb(2 * n, n) // (n + 1))
 
 
 class CommandLines(unittest.TestCase):
@@ -114,12 +142,16 @@ class CommandLines(unittest.TestCase):
                  for bad in ("3", "0", "66", "064", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
         cases += [(["--length"], "even number from 2 to 64"), (["--length=7"], "even number"),
                   (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks, height or area"),
-                  (["--bogus"], "--bogus"), (["-x"], "-x")]
+                  (["--bogus"], "--bogus"), (["-x"], "-x"), (["--value", "3"], "--value")]
         for program in (PROGRAM, EXPORT):
             name = os.path.basename(program)
-            self.assertRegex(run([program, "--help"]).stdout, f"(?s)^usage: {name} .*--group-by G +mountains .*peaks.*height")
+            self.assertRegex(run([program, "--help"]).stdout,
+                             f"(?s)^usage: {name} .*--group-by G +mountains .*peaks.*height.*area")
             self.assertRegex(run([program, "--version"]).stdout, f"^{name} " + r"\d+\.\d+\.\d+\n$")
-            for args, says in cases + ([(["--list", "--count"], "cannot go together"), (["page"], "\"page\"")]
+            for args, says in cases + ([(["--list", "--count"], "cannot go together"), (["page"], "\"page\""),
+                                        (["--list", "--value", "9", "--group-by", "peaks"], "1 to 8 by peaks at length 16"),
+                                        (["--count", "--length=4", "--value=2", "--group-by=area"], "0 to 1 by area"),
+                                        (["--count", "--value", "-1"], "in digits"), (["--list", "--value"], "in digits")]
                                        if program == PROGRAM else
                                        [(["--format", "gif"], "png or svg"), (["--format"], "png or svg"),
                                         (["--font", ""], "TrueType font"), (["a", "b"], "more than one")]):

@@ -26,7 +26,7 @@ TEST(Layout, TwentyPagesWithTheirRangesAndCaptions)
         "77 1:8 1:84", "77 1:85 1:161", "77 1:162 1:238", "77 1:239 1:315", "77 1:316 1:392", "37 1:393 1:429",
     };
     const gallery::Gallery g = gallery::make_gallery(16, Grouping::mountains);
-    const std::vector<Page> pages = gallery::lay_out_gallery(g);
+    const std::vector<Page> pages = gallery::lay_out_gallery(g, 23);
     ASSERT_EQ(pages.size(), 20U);
     for (std::size_t p = 0; p < pages.size(); ++p) {
         std::vector<std::string> ranges, captions;
@@ -42,52 +42,24 @@ TEST(Layout, TwentyPagesWithTheirRangesAndCaptions)
             found += caption;
         EXPECT_EQ(found, expected[p]) << "page " << p + 1;
     }
-}
-
-TEST(Layout, EveryStrokeStaysWellInsideThePage)
-{
-    const gallery::Gallery g = gallery::make_gallery(16, Grouping::mountains);
-    std::set<int> xs, ys;
-    gallery::TextImages no_texts;
-    no_texts.captions.resize(9);
-    for (const Page& page : gallery::lay_out_gallery(g)) {
-        TestCanvas canvas(800, 600);
-        gallery::draw_page(canvas.view(), no_texts, g, page, {white, blue, white});
-        for (const auto& [x, y] : canvas.painted()) {
-            xs.insert(x);
-            ys.insert(y);
-        }
-    }
-    EXPECT_EQ((std::vector<int>{*xs.begin(), *xs.rbegin(), *ys.begin(), *ys.rbegin()}),
-              (std::vector<int>{9, 772, 21, 542}));
+    EXPECT_EQ((std::vector<int>{pages[0][2].x, pages[0].back().x}), (std::vector<int>{10, 676}));  // a row's ends
 }
 
 TEST(Layout, EveryGroupingKeepsTheGalleryOrderWithinItsGroups)
 {
-    const std::vector<std::uint64_t> sizes[] = {{1, 7, 27, 75, 165, 297, 429, 429},
-                                                {1, 28, 196, 490, 490, 196, 28, 1},
-                                                {1, 127, 482, 484, 247, 75, 13, 1}};
     std::map<ranges::Code, std::size_t> place;  // in the gallery by mountains
     for (const gallery::Group& group : gallery::make_gallery(16, Grouping::mountains).groups)
         for (const ranges::Code code : group.codes)
             place.emplace(code, place.size());
     ASSERT_EQ(place.size(), 1430U);
-    for (const Grouping grouping : {Grouping::mountains, Grouping::peaks, Grouping::height}) {
-        const int g = static_cast<int>(grouping);
-        const gallery::Gallery gallery = gallery::make_gallery(16, grouping);
-        ASSERT_EQ(gallery.groups.size(), 8U);
-        for (std::size_t i = 0; i < gallery.groups.size(); ++i) {
-            const gallery::Group& group = gallery.groups[i];
-            EXPECT_EQ(group.value, grouping == Grouping::height ? int(i) + 1 : 8 - int(i));
-            EXPECT_EQ(group.codes.size(), sizes[g][i]) << "grouping " << g << ", group " << group.value;
-            EXPECT_EQ(ranges::count_group(8, grouping, group.value), sizes[g][i]);
-            for (std::size_t k = 0; k < group.codes.size(); ++k) {
+    for (const Grouping grouping : {Grouping::peaks, Grouping::height, Grouping::area}) {
+        std::size_t shown = 0;
+        for (const gallery::Group& group : gallery::make_gallery(16, grouping).groups)
+            for (std::size_t k = 0; k < group.codes.size(); ++k, ++shown) {
                 EXPECT_EQ(ranges::group_value(group.codes[k], 16, grouping), group.value);
-                if (k > 0) {
-                    EXPECT_LT(place.at(group.codes[k - 1]), place.at(group.codes[k]));
-                }
+                EXPECT_TRUE(k == 0 || place.at(group.codes[k - 1]) < place.at(group.codes[k])) << group.value;
             }
-        }
+        EXPECT_EQ(shown, 1430U) << static_cast<int>(grouping);
     }
 }
 
@@ -96,7 +68,7 @@ TEST(Layout, EveryLengthFillsItsPagesWithItsGroupsInTurn)
     const std::size_t page_counts[] = {1, 1, 1, 1, 2, 3, 7, 20};  // lengths 2 to 16
     const int catalan[] = {1, 2, 5, 14, 42, 132, 429, 1430};
     for (int length = 2; length <= 16; length += 2) {
-        const std::vector<Page> pages = gallery::lay_out_gallery(gallery::make_gallery(length, Grouping::mountains));
+        const auto pages = gallery::lay_out_gallery(gallery::make_gallery(length, Grouping::mountains), 23);
         std::vector<int> kinds(3);
         for (const Page& page : pages) {
             EXPECT_EQ(page.back().kind, Item::Kind::range) << length;  // nor is any page empty
@@ -114,12 +86,95 @@ TEST(Layout, NoEmptyPageAfterABreakOnTheLastRange)
     // Its first range lands below the page bottom, after the seven other
     // groups' advances; then one full page of 77, whose break must not leave
     // a blank page to show.
-    gallery::Gallery g{16, Grouping::mountains, {}};
+    gallery::Gallery g{16, Grouping::mountains, {}, {}};
     for (int value = 8; value >= 1; --value)
-        g.groups.push_back({value, std::vector<ranges::Code>(value == 1 ? 78 : 0, 0x5555)});
-    const std::vector<Page> pages = gallery::lay_out_gallery(g);
-    ASSERT_EQ(pages.size(), 2U);
-    EXPECT_EQ(pages[1].size(), 77U);
+        g.groups.push_back({value, std::vector<ranges::Code>(value == 1 ? 78 : 0, 0x5555), 9 - value, -1});
+    const std::vector<Page> pages = gallery::lay_out_gallery(g, 23);
+    EXPECT_EQ((std::vector<std::size_t>{pages.size(), pages.back().size()}), (std::vector<std::size_t>{2, 77}));
+}
+
+// The first point of [x0, x1) x [y0, y1) where `bad` holds, as "(x, y)"; "" if none.
+template <typename Bad>
+std::string first_point(int x0, int y0, int x1, int y1, Bad&& bad)
+{
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (bad(x, y))
+                return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    return "";
+}
+
+// Every grouping but mountains at every length, on pages drawn with each range
+// in its own colour and each text as a solid block as large as the real font
+// makes it (23 pixels high, under 12 wide a character) or larger.
+TEST(Layout, CaptionsAndRangesKeepClearOfEachOtherInsideThePage)
+{
+    constexpr int m = 64, c = gallery::range_clearance;  // the page lies m pixels inside its canvas
+    const std::map<Grouping, std::string> headings = {
+        {Grouping::peaks, " BY PEAKS"}, {Grouping::height, " BY HEIGHT"}, {Grouping::area, " BY AREA"}};
+    std::set<int> gaps;  // from a group's last ground line to the next caption on its page
+    for (const auto& [grouping, heading] : headings)
+        for (int length = 2; length <= 16; length += 2) {
+            const int text_height = 23 + length % 4 * 4;  // and a taller font at half the lengths
+            const gallery::Gallery g = gallery::make_gallery(length, grouping);
+            const std::vector<Page> pages = gallery::lay_out_gallery(g, text_height);
+            EXPECT_EQ(g.texts[pages[0][0].index], " MOUNTAIN RANGES WITH LENGTH " + std::to_string(length) + heading);
+            std::size_t group = 0, index = 0;  // the range to come next
+            for (const Page& page : pages) {
+                const std::string at = heading + ", length " + std::to_string(length) + ", page " +
+                                       std::to_string(&page - &pages[0] + 1) + ": ";
+                TestCanvas canvas(800 + 2 * m, 600 + 2 * m);
+                const auto pixel = [&](int x, int y) { return canvas.at(x + m, y + m); };
+                std::uint32_t colour = 0;  // the last range's own
+                for (std::size_t k = 0; k < page.size(); ++k) {
+                    const Item& item = page[k];
+                    const Item* before = k > 0 ? &page[k - 1] : nullptr;
+                    const bool after_caption = before && before->kind == Item::Kind::caption;
+                    if (item.kind != Item::Kind::range) {
+                        if (before && before->kind == Item::Kind::range)
+                            gaps.insert(item.y - before->y);
+                        continue;
+                    }
+                    ASSERT_TRUE(item.group == int(group) && item.index == int(index)) << at << "out of turn";
+                    if (++index == g.groups[group].codes.size())
+                        index = 0, ++group;
+                    const ranges::Code code = g.groups[item.group].codes[item.index];
+                    EXPECT_EQ(after_caption, item.index == 0 || colour == 0)
+                        << at << "a caption over range " << item.index << " of group " << item.group << ", or none";
+                    if (after_caption) {
+                        const int top = item.y - 6 * ranges::group_value(code, length, Grouping::height) - 1;
+                        const std::string caption = g.texts[g.groups[item.group].caption];
+                        EXPECT_EQ(g.texts[before->index], caption + (item.index > 0 ? ", continued" : "")) << at;
+                        EXPECT_LE(before->y + text_height, top) << at << g.texts[before->index] << " over its range";
+                    }
+                    raster::Pen pen{item.x + m, item.y + m};
+                    raster::draw_range(canvas.view(), pen, static_cast<std::uint32_t>(code), length, ++colour);
+                }
+                EXPECT_EQ(page.back().kind, Item::Kind::range) << at;
+                const std::string near = first_point(c - m, -m, 800 + m - c, 600 + m - c, [&](int x, int y) {
+                    return pixel(x, y) != white && !first_point(x - c, y, x + c + 1, y + c + 1, [&](int u, int v) {
+                                                        return pixel(u, v) != white && pixel(u, v) != pixel(x, y);
+                                                    }).empty();
+                });
+                EXPECT_TRUE(near.empty()) << at << "two ranges closer than " << c << " blank pixels at " << near;
+                for (const Item& item : page) {
+                    if (item.kind == Item::Kind::range)
+                        continue;
+                    const int x = item.x, y = item.y, width = 12 * int(g.texts[item.index].size());
+                    const std::string ink = first_point(x - 2, y - 2, x + width + 2, y + text_height + 2,
+                                                        [&](int u, int v) { return pixel(u, v) != white; });
+                    EXPECT_TRUE(ink.empty()) << at << "ink within 2 pixels of " << g.texts[item.index] << " at " << ink;
+                    const std::vector<std::uint8_t> block(std::size_t(width) * text_height, 1);
+                    gallery::stamp_text(canvas.view(), {width, text_height, block}, x + m, y + m, 0);
+                }
+                const std::string off = first_point(-m, -m, 800 + m, 600 + m, [&](int x, int y) {
+                    return pixel(x, y) != white && (x < 0 || y < 0 || x >= 800 || y >= 600);
+                });
+                EXPECT_TRUE(off.empty()) << at << "ink off the page at " << off;
+            }
+            EXPECT_EQ(group, g.groups.size()) << heading << ", length " << length << ": ranges left out";
+        }
+    EXPECT_EQ(gaps.size(), 1U) << "the next caption lies at more than one distance from a group's last row";
 }
 
 // A text image from an ASCII picture: '#' carries ink.
@@ -157,15 +212,14 @@ TEST(Stamp, ClipsAtEveryEdgeLikeABlit)
 TEST(Pages, EachDrawsWholeOverItsPredecessorOnAPaddedCanvasWithItsTextsInPlace)
 {
     // Texts of distinct sizes show the wrong text or place: the title 40 x 3,
-    // the caption of value v v x 2.
-    gallery::TextImages texts;
-    texts.captions.resize(9);
-    texts.title = image_of(std::vector<std::string>(3, std::string(40, '#')));
-    for (int v = 1; v <= 8; ++v)
-        texts.captions[v] = image_of(std::vector<std::string>(2, std::string(v, '#')));
-    const gallery::Colours colours = {white, blue, 0x000000};
+    // the caption of v mountains v x 2.
     const gallery::Gallery g = gallery::make_gallery(16, Grouping::mountains);
-    const std::vector<Page> pages = gallery::lay_out_gallery(g);
+    gallery::TextImages texts;
+    texts.images.push_back(image_of(std::vector<std::string>(3, std::string(40, '#'))));
+    for (int v = 8; v >= 1; --v)
+        texts.images.push_back(image_of(std::vector<std::string>(2, std::string(v, '#'))));
+    const gallery::Colours colours = {white, blue, 0x000000};
+    const std::vector<Page> pages = gallery::lay_out_gallery(g, 23);
 
     TestCanvas padded(800, 600, 25);
     std::vector<std::uint32_t> plain(800 * 600);

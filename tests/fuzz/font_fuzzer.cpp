@@ -16,16 +16,19 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr int width = gallery::page_width, height = gallery::page_height;
     std::vector<std::uint32_t> pixels(std::size_t{width} * height);
     const raster::Canvas canvas{pixels.data(), width, height, width * 4};
-    for (const auto grouping : {ranges::Grouping::mountains, ranges::Grouping::peaks, ranges::Grouping::height}) {
+    static const gallery::Gallery galleries[] = {
+        gallery::make_gallery(16, ranges::Grouping::mountains), gallery::make_gallery(16, ranges::Grouping::peaks),
+        gallery::make_gallery(16, ranges::Grouping::height), gallery::make_gallery(16, ranges::Grouping::area)};
+    for (const gallery::Gallery& gallery : galleries) {
         gallery::TextImages texts;
         std::string error;
-        if (!app::render_font_texts(font, "input", 16, grouping, texts, error))
+        if (!app::render_font_texts(font, "input", gallery.texts, texts, error))
             return 0;
-        for (const gallery::TextImage* image : {&texts.title, &texts.captions[1], &texts.captions[8]}) {
-            const int w = image->width, h = image->height;
+        for (const gallery::TextImage& image : texts.images) {
+            const int w = image.width, h = image.height;
             for (const auto& [x, y] : {std::pair{0, 0}, {width - w / 2, height - h / 2}, {-w / 2, -h / 2},
                                        {width - w, 0}, {-w, height}})
-                gallery::stamp_text(canvas, *image, x, y, gallery::page_colours.text);
+                gallery::stamp_text(canvas, image, x, y, gallery::page_colours.text);
         }
     }
     return 0;
