@@ -21,6 +21,8 @@
 
 namespace app {
 
+const char* const page_writer = "mountain-ranges-export " MOUNTAIN_RANGES_VERSION;
+
 namespace {
 
 constexpr const char* program = "mountain-ranges-export";
@@ -128,10 +130,10 @@ int run_export(int argc, char** argv)
         paths.push_back(folder + page_name(static_cast<int>(paths.size()) + 1, options.format));
         std::string bytes;
         if (options.format == "svg") {
-            bytes = gallery::page_svg(page, texts, gallery, colours);
+            bytes = gallery::page_svg(page, texts, gallery, colours, page_writer);
         } else {
             gallery::draw_page(canvas, texts, gallery, page, {0, 1, 2});
-            bytes = png_bytes(canvas, {colours.background, colours.stroke, colours.text}, error);
+            bytes = png_bytes(canvas, {colours.background, colours.stroke, colours.text}, page_writer, error);
             if (bytes.empty())
                 error.insert(0, "cannot write \"" + paths.back() + "\": ");
         }
