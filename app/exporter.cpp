@@ -1,12 +1,16 @@
 #include "exporter.h"
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <chrono>
+#include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <system_error>
 #include <vector>
@@ -17,13 +21,15 @@
 #include "options.h"
 #include "png_file.h"
 #include "ranges/ranges.h"
-#include "staged_files.h"
 
 namespace app {
+
+const char* const page_writer = "mountain-ranges-export " MOUNTAIN_RANGES_VERSION;
 
 namespace {
 
 constexpr const char* program = "mountain-ranges-export";
+constexpr std::size_t last_page = 99;  // of two digits: no gallery comes near a hundred pages
 
 int fail(const std::string& message)
 {
@@ -31,10 +37,16 @@ int fail(const std::string& message)
     return 1;
 }
 
-std::string page_name(int page, const std::string& format)
+// The line for a step on `path` that failed with errno.
+std::string failed(const char* step, const std::string& path)
+{
+    return std::string("cannot ") + step + " \"" + path + "\": " + std::strerror(errno);
+}
+
+std::string page_name(std::size_t page, const std::string& format)
 {
     char name[32];
-    std::snprintf(name, sizeof name, "page-%02d.%s", page, format.c_str());
+    std::snprintf(name, sizeof name, "page-%02zu.%s", page, format.c_str());
     return name;
 }
 
@@ -53,46 +65,120 @@ bool prepare_folder(const std::string& folder, std::string& error)
     return error.empty();
 }
 
-// Page files of this format that an earlier, longer export left beyond the
-// `count` pages of this one: page-21.png and on, named exactly as page_name
-// names them.
-std::vector<std::string> stale_pages(const std::string& folder, const std::string& format, int count)
+enum class Found { nothing, ours, foreign };
+
+// What lies under `path`; when that cannot be told, the cause goes in `error`.
+// A folder counts as nothing: renaming a page onto it fails, which puts the
+// set back. A page of ours, of any version, bears the mark where png_bytes and
+// page_svg set it: in the chunk after the PNG's signature and header chunk, or
+// in the comment after the SVG's first line.
+Found look_at(const std::string& path, const std::string& format, std::string& error)
 {
-    std::vector<std::string> stale;
-    std::error_code cause;
-    for (const auto& entry : std::filesystem::directory_iterator(folder, cause)) {
-        const std::string name = entry.path().filename().string();
-        const int number = std::atoi(name.c_str() + std::min<std::size_t>(name.size(), 5));
-        std::error_code not_regular;
-        if (number > count && name == page_name(number, format) && entry.is_regular_file(not_regular))
-            stale.push_back(entry.path().string());
-    }
-    return stale;
+    struct stat info {};  // a mode of 0: nothing there
+    if (lstat(path.c_str(), &info) != 0 && errno != ENOENT)
+        error = failed("look at", path);
+    if (!S_ISREG(info.st_mode))
+        return info.st_mode == 0 || S_ISDIR(info.st_mode) ? Found::nothing : Found::foreign;
+    std::string head(128, '\0');
+    head.resize(static_cast<std::size_t>(std::ifstream(path, std::ios::binary).read(head.data(), 128).gcount()));
+    const std::string mark = (format == "svg" ? std::string("<!-- ") : std::string("tEXtSoftware") + '\0') + program + " ";
+    const std::size_t at = format == "svg" ? head.find('\n') + 1 : 8 + 25 + 4;
+    return head.substr(std::min(at, head.size()), mark.size()) == mark ? Found::ours : Found::foreign;
 }
 
-// Writes `bytes` into a staged file for `path`; the page reaches its final
-// name only when the whole set is published.
-bool stage_page(const std::string& path, const std::string& bytes, std::string& error)
+// A name the set writes a new page to, or clears of an older one.
+struct Slot {
+    std::string path;
+    std::string bytes;    // the new page; none for a name to clear
+    bool keep = false;    // an older page of ours is there
+    std::string staged;   // the new page's temporary name until it is placed
+    std::string aside;    // the older page's temporary name
+    bool placed = false;  // the new page is under `path`
+};
+
+// Writes the new page to a file beside its name, with the mode any new file gets.
+bool stage(Slot& slot, mode_t mode, std::string& error)
 {
-    const int fd = staging::stage_file(path, error);
-    if (fd < 0)
+    slot.staged = slot.path + ".XXXXXX";
+    const int fd = mkstemp(slot.staged.data());
+    if (fd < 0) {
+        error = failed("create a file beside", slot.path);
+        slot.staged.clear();
         return false;
-    for (std::size_t done = 0; done < bytes.size();) {
-        const ssize_t wrote = write(fd, bytes.data() + done, bytes.size() - done);
-        if (wrote < 0 && errno == EINTR)
-            continue;
-        if (wrote <= 0) {
-            error = "cannot write \"" + path + "\": " + std::strerror(wrote < 0 ? errno : ENOSPC);
-            close(fd);
-            return false;
-        }
-        done += static_cast<std::size_t>(wrote);
     }
-    if (close(fd) != 0) {
-        error = "cannot write \"" + path + "\": " + std::strerror(errno);
+    fchmod(fd, mode);  // mkstemp's file is private; where modes cannot be set (FAT) it stays so
+    ssize_t wrote = 0;
+    for (std::size_t done = 0; done < slot.bytes.size() && wrote >= 0; done += static_cast<std::size_t>(wrote))
+        wrote = write(fd, slot.bytes.data() + done, slot.bytes.size() - done);
+    const bool written = wrote >= 0;
+    if (close(fd) != 0 || !written) {  // errno tells the first cause
+        error = failed("write", slot.path);
         return false;
     }
     return true;
+}
+
+// Renames the older page to a free name beside it (mkstemp finds one, and the
+// rename takes that empty file's place), then the new page into place.
+bool install(Slot& slot, std::string& error)
+{
+    std::string name = slot.path + ".XXXXXX";
+    const int fd = slot.keep ? mkstemp(name.data()) : -1;
+    if (slot.keep && (fd < 0 || close(fd) != 0 || std::rename(slot.path.c_str(), name.c_str()) != 0)) {
+        error = failed("keep aside", slot.path);
+        if (fd >= 0 && unlink(name.c_str()) != 0)
+            error += "; " + failed("remove", name);
+        return false;
+    }
+    slot.aside = slot.keep ? name : "";
+    slot.placed = !slot.bytes.empty() && std::rename(slot.staged.c_str(), slot.path.c_str()) == 0;
+    if (slot.placed)
+        slot.staged.clear();
+    else if (!slot.bytes.empty())
+        error = failed("put the new page at", slot.path);
+    return slot.placed || slot.bytes.empty();
+}
+
+// Removes the temporary names, and unless `done` puts every older page back
+// and clears the names that held none. A step that fails adds to `error`.
+void settle(const std::vector<Slot>& slots, bool done, std::string& error)
+{
+    const auto step = [&](bool ok, const char* what, const std::string& path) {
+        if (!ok)
+            error += (error.empty() ? "" : "; and ") + failed(what, path);
+    };
+    for (const Slot& slot : slots) {
+        if (!slot.staged.empty())
+            step(unlink(slot.staged.c_str()) == 0, "remove", slot.staged);
+        if (!slot.aside.empty() && done)
+            step(unlink(slot.aside.c_str()) == 0, "remove", slot.aside);
+        else if (!slot.aside.empty())
+            step(std::rename(slot.aside.c_str(), slot.path.c_str()) == 0, "put back", slot.aside);
+        else if (slot.placed && !done)
+            step(unlink(slot.path.c_str()) == 0, "remove", slot.path);
+    }
+}
+
+// Writes the set and puts it in place, as exporter.h tells, with SIGINT,
+// SIGTERM and SIGHUP held until the folder holds the new set or the old again.
+bool publish(std::vector<Slot>& slots, std::string& error)
+{
+    const mode_t mask = umask(0);
+    umask(mask);
+    sigset_t held;
+    sigset_t before;
+    sigemptyset(&held);
+    for (const int number : {SIGINT, SIGTERM, SIGHUP})
+        sigaddset(&held, number);
+    sigprocmask(SIG_BLOCK, &held, &before);
+    bool done = true;
+    for (Slot& slot : slots)
+        done = done && (slot.bytes.empty() || stage(slot, 0666 & ~mask, error));
+    for (Slot& slot : slots)
+        done = done && install(slot, error);
+    settle(slots, done, error);
+    sigprocmask(SIG_SETMASK, &before, nullptr);
+    return error.empty();
 }
 
 }  // namespace
@@ -102,6 +188,8 @@ int run_export(int argc, char** argv)
     Options options;
     if (const int status = parse_options(Program::exporter, argc, argv, options); status >= 0)
         return status;
+    // A write beyond a file-size limit (ulimit -f) then fails, and the set is put back.
+    std::signal(SIGXFSZ, SIG_IGN);
 
     std::string error;
     const gallery::Gallery gallery = gallery::make_gallery(options.length, options.grouping);
@@ -123,34 +211,39 @@ int run_export(int argc, char** argv)
     const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
 
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
-    std::vector<std::string> paths;
-    for (const gallery::Page& page : pages) {
-        paths.push_back(folder + page_name(static_cast<int>(paths.size()) + 1, options.format));
-        std::string bytes;
-        if (options.format == "svg") {
-            bytes = gallery::page_svg(page, texts, gallery, colours);
-        } else {
-            gallery::draw_page(canvas, texts, gallery, page, {0, 1, 2});
-            bytes = png_bytes(canvas, {colours.background, colours.stroke, colours.text}, error);
-            if (bytes.empty())
-                error.insert(0, "cannot write \"" + paths.back() + "\": ");
+    std::vector<Slot> slots;
+    for (std::size_t number = 1; number <= std::max(pages.size(), last_page); ++number) {
+        const bool is_page = number <= pages.size();
+        Slot slot;
+        slot.path = folder + page_name(number, options.format);
+        if (is_page && options.format == "svg") {
+            slot.bytes = gallery::page_svg(pages[number - 1], texts, gallery, colours, page_writer);
+        } else if (is_page) {
+            gallery::draw_page(canvas, texts, gallery, pages[number - 1], {0, 1, 2});
+            slot.bytes = png_bytes(canvas, {colours.background, colours.stroke, colours.text}, page_writer, error);
+            if (slot.bytes.empty())
+                return fail("cannot write \"" + slot.path + "\": " + error);
         }
-        if (bytes.empty() || !stage_page(paths.back(), bytes, error)) {
-            staging::discard_staged_files();
+        const Found found = look_at(slot.path, options.format, error);
+        if (!error.empty())
             return fail(error);
-        }
+        if (found == Found::foreign && is_page)
+            return fail("\"" + slot.path + "\" is not a page of ours: move it away or pick another folder");
+        slot.keep = found == Found::ours;
+        if (is_page || slot.keep)
+            slots.push_back(std::move(slot));
     }
-    const std::vector<std::string> stale = stale_pages(options.folder, options.format, static_cast<int>(pages.size()));
-    if (!staging::publish_staged_files(stale, error))
+    if (!publish(slots, error))
         return fail(error);
 
-    for (const std::string& path : paths)
-        std::printf("wrote %s\n", path.c_str());
+    for (std::size_t page = 0; page < pages.size(); ++page)
+        std::printf("wrote %s\n", slots[page].path.c_str());
+    const std::size_t stale = slots.size() - pages.size();
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%zu %s written to %s in %.3f s", pages.size(), pages.size() == 1 ? "page" : "pages",
                 options.folder.c_str(), took.count());
-    if (!stale.empty())
-        std::printf("; %zu older %s beyond them removed", stale.size(), stale.size() == 1 ? "page" : "pages");
+    if (stale > 0)
+        std::printf("; %zu older %s beyond them removed", stale, stale == 1 ? "page" : "pages");
     std::printf("\n");
     return finish_output(program);
 }

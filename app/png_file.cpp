@@ -1,13 +1,33 @@
 #include "png_file.h"
 
 #include <png.h>
+#include <zlib.h>
 
 #include <algorithm>
 #include <memory>
 
 namespace app {
 
-std::string png_bytes(const raster::Canvas& canvas, const std::array<std::uint32_t, 3>& palette, std::string& error)
+namespace {
+
+std::string big_endian(std::uint32_t value)
+{
+    return {char(value >> 24U), char(value >> 16U), char(value >> 8U), char(value)};
+}
+
+// libpng's simplified API writes no text, so the chunk is set in by hand:
+// length, type, keyword, a NUL, the text, and the CRC of all but the length.
+std::string text_chunk(const std::string& keyword, const std::string& text)
+{
+    const std::string body = "tEXt" + keyword + '\0' + text;
+    const auto crc = crc32(0, reinterpret_cast<const Bytef*>(body.data()), static_cast<uInt>(body.size()));
+    return big_endian(static_cast<std::uint32_t>(body.size() - 4)) + body + big_endian(static_cast<std::uint32_t>(crc));
+}
+
+}  // namespace
+
+std::string png_bytes(const raster::Canvas& canvas, const std::array<std::uint32_t, 3>& palette,
+                      const std::string& software, std::string& error)
 {
     const std::unique_ptr<png_byte[]> indices(new png_byte[static_cast<std::size_t>(canvas.width) * canvas.height]);
     std::uint32_t highest = 0;
@@ -44,7 +64,9 @@ std::string png_bytes(const raster::Canvas& canvas, const std::array<std::uint32
         error = image.message;
         return {};
     }
-    return std::string(bytes.get(), size);
+    constexpr std::size_t header_end = 8 + 25;  // the signature, then the IHDR chunk
+    return std::string(bytes.get(), header_end) + text_chunk("Software", software) +
+           std::string(bytes.get() + header_end, size - header_end);
 }
 
 }  // namespace app

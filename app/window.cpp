@@ -43,23 +43,33 @@ void insist_on_a_window_system()
 
 // SDL turns SIGINT and SIGTERM into quit requests, which here only turn the
 // page; Ctrl-C, kill and the end of a desktop session must end the program.
-struct SignalDispositions {
+// Both SDL builds install their handlers while the video starts, so the
+// signals are held off until the old dispositions are back: one that came
+// meanwhile then ends the program.
+struct HeldSignals {
     struct sigaction interrupt {};
     struct sigaction terminate {};
+    sigset_t mask{};
 };
 
-SignalDispositions save_signal_dispositions()
+HeldSignals hold_signals()
 {
-    SignalDispositions saved;
+    HeldSignals saved;
     sigaction(SIGINT, nullptr, &saved.interrupt);
     sigaction(SIGTERM, nullptr, &saved.terminate);
+    sigset_t held;
+    sigemptyset(&held);
+    sigaddset(&held, SIGINT);
+    sigaddset(&held, SIGTERM);
+    sigprocmask(SIG_BLOCK, &held, &saved.mask);
     return saved;
 }
 
-void restore_signal_dispositions(const SignalDispositions& saved)
+void release_signals(const HeldSignals& saved)
 {
     sigaction(SIGINT, &saved.interrupt, nullptr);
     sigaction(SIGTERM, &saved.terminate, nullptr);
+    sigprocmask(SIG_SETMASK, &saved.mask, nullptr);
 }
 
 void ignore_other_events()
@@ -128,20 +138,20 @@ int run_window(int length, ranges::Grouping grouping)
     if (!render_texts(default_font(), gallery.texts, texts, error))
         return fail(error + "; the program looks for its TrueType font as " + default_font_places());
 
-    const SignalDispositions signals = save_signal_dispositions();
+    const HeldSignals signals = hold_signals();
     insist_on_a_window_system();
-    if (const std::string cause = start_video(); !cause.empty())
+    const std::string cause = start_video();
+    SDL_Surface* screen = cause.empty() ? SDL_SetVideoMode(gallery::page_width, gallery::page_height, 32,
+                                                           SDL_HWSURFACE | SDL_DOUBLEBUF)
+                                        : nullptr;
+    release_signals(signals);
+    if (!cause.empty())
         return fail("no X display (" + cause + "); run it on a desktop or set DISPLAY to a running X server");
     std::atexit(SDL_Quit);
-
-    SDL_Surface* screen = SDL_SetVideoMode(gallery::page_width, gallery::page_height, 32,
-                                           SDL_HWSURFACE | SDL_DOUBLEBUF);
     if (!screen)
         return fail(std::string("cannot open an 800 x 600 window: ") + SDL_GetError());
     if (screen->format->BytesPerPixel != 4)
         return fail("cannot open an 800 x 600 window with 32-bit pixels");
-    // Both SDL builds install their handlers while the video starts.
-    restore_signal_dispositions(signals);
     ignore_other_events();
 
     const auto mapped = [&](std::uint32_t rgb) {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "app/exporter.h"
 #include "app/font.h"
 #include "app/listing.h"
 #include "app/png_file.h"
@@ -246,7 +247,8 @@ void BM_twenty_pages_png(benchmark::State& state)
         std::string error;
         for (const gallery::Page& items : pages()) {
             gallery::draw_page(page.view(), *texts, the_gallery(), items, {0, 1, 2});
-            bytes += app::png_bytes(page.view(), {colours.background, colours.stroke, colours.text}, error).size();
+            bytes += app::png_bytes(page.view(), {colours.background, colours.stroke, colours.text}, app::page_writer,
+                                    error).size();
         }
     }
     state.counters["bytes"] = static_cast<double>(bytes);
@@ -266,7 +268,7 @@ void BM_twenty_pages_svg(benchmark::State& state)
     for (auto _ : state) {
         bytes = 0;
         for (const gallery::Page& items : pages())
-            bytes += gallery::page_svg(items, *texts, the_gallery(), gallery::page_colours).size();
+            bytes += gallery::page_svg(items, *texts, the_gallery(), gallery::page_colours, app::page_writer).size();
     }
     state.counters["bytes"] = static_cast<double>(bytes);
 }

@@ -64,7 +64,8 @@ std::string text_element(const std::string& text, int x, int y, int ascent)
 
 }  // namespace
 
-std::string page_svg(const Page& page, const TextImages& texts, const Gallery& gallery, const Colours& colours)
+std::string page_svg(const Page& page, const TextImages& texts, const Gallery& gallery, const Colours& colours,
+                     const std::string& writer)
 {
     std::string strokes;
     std::string type;
@@ -84,6 +85,7 @@ std::string page_svg(const Page& page, const TextImages& texts, const Gallery& g
                                    std::to_string(texts.pixel_size) + "\" fill=\"" + hex_colour(colours.text) +
                                    "\" xml:space=\"preserve\"";
     return "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+           "<!-- " + writer + " -->\n"
            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"" + width + "\" height=\"" + height +
            "\" viewBox=\"0 0 " + width + " " + height + "\">\n"
            "<rect width=\"" + width + "\" height=\"" + height + "\" fill=\"" + hex_colour(colours.background) +

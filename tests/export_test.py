@@ -1,5 +1,6 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
-SVG pages, and a set of pages that stays whole whatever fails."""
+SVG pages, and a set of pages that stays whole whatever fails. CTest preloads
+MR_NO_LINKS, so every folder is one without hard links, as on FAT."""
 import io
 import os
 import resource
@@ -14,14 +15,12 @@ EXPORT = os.environ["MR_EXPORT"]
 BLUE, BLACK = (0, 0, 255), (0, 0, 0)
 
 
-def run(args, cwd, limit_file_size=None):
+def run(args, cwd, limit_file_size=None, **options):
     def limit():
         os.umask(0o022)
-        if limit_file_size is not None:
-            # A full disk, as far as the writer can tell: writes past the limit fail.
-            signal.signal(signal.SIGXFSZ, signal.SIG_IGN)
+        if limit_file_size is not None:  # SIGXFSZ at its default, as any shell leaves it
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit_file_size, limit_file_size))
-    return subprocess.run([EXPORT, *args], cwd=cwd, capture_output=True, text=True, timeout=60, preexec_fn=limit)
+    return subprocess.run([EXPORT, *args], cwd=cwd, capture_output=True, text=True, timeout=60, preexec_fn=limit, **options)
 
 
 def mask(image, is_ink):
@@ -100,21 +99,21 @@ class Failures(unittest.TestCase):
         self.assertEqual((result.returncode, len(result.stderr.splitlines())), (1, 1), result.stderr)
         self.assertIn(says, result.stderr)
 
-    def export_old_set(self):
+    def export_old_set(self, **options):
         out = os.path.join(self.dir, "new", "out")  # made as mkdir -p would
-        self.assertEqual(run([out], cwd=self.dir).returncode, 0)
+        self.assertEqual(run([out], cwd=self.dir, **options).returncode, 0)
         return out, self.files(out)
 
     def files(self, folder):
         paths = (os.path.join(folder, name) for name in os.listdir(folder))
         return {path: (os.stat(path).st_ino, open(path, "rb").read()) for path in paths if os.path.isfile(path)}
 
-    def test_a_full_disk_leaves_the_older_set_whole(self):
+    def test_a_file_size_limit_leaves_the_older_set_whole(self):
         out, old_set = self.export_old_set()
-        # Room for page 1 but not for the larger page 2, with page 1 staged already.
+        # Room for page 1 but not for the larger page 2, with page 1 written already.
         size = os.path.getsize(os.path.join(out, "page-01.png"))
         self.assertGreater(os.path.getsize(os.path.join(out, "page-02.png")), size)
-        self.assert_fails_cleanly(run([out], cwd=self.dir, limit_file_size=size), "page-02")
+        self.assert_fails_cleanly(run([out], cwd=self.dir, limit_file_size=size), "page-02.png\": File too large")
         self.assertEqual(self.files(out), old_set)
 
     def test_a_failed_rename_puts_every_page_back(self):
@@ -126,12 +125,11 @@ class Failures(unittest.TestCase):
         del old_set[os.path.join(out, "page-05.png")]
         self.assertEqual(self.files(out), old_set)
 
-    def test_an_interrupted_export_leaves_no_temporary_file(self):
-        out, old_set = self.export_old_set()
-        for number in (signal.SIGINT, signal.SIGTERM):
-            # Signal the exporter as soon as its first temporary file shows;
-            # should it finish before that, try again.
-            for _ in range(20):
+    def test_a_signal_while_the_set_is_written_ends_it_once_the_new_set_is_whole(self):
+        out, _ = self.export_old_set()
+        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
+            for _ in range(20):  # signalled once its first temporary file shows, unless it ends before
+                old_set = self.files(out)
                 process = subprocess.Popen([EXPORT, out], stdout=subprocess.DEVNULL)
                 while process.poll() is None and len(os.listdir(out)) == len(old_set):
                     pass
@@ -139,22 +137,36 @@ class Failures(unittest.TestCase):
                 if process.wait(60) == -number:
                     break
             self.assertEqual(process.returncode, -number, "never caught the exporter at work")
-            self.assertEqual(self.files(out), old_set)
+            new_set = self.files(out)  # every page a new file, no temporary one
+            self.assertEqual({p: data for p, (_, data) in new_set.items()}, {p: data for p, (_, data) in old_set.items()})
+            self.assertFalse({inode for inode, _ in new_set.values()} & {inode for inode, _ in old_set.values()})
 
-    def test_a_shorter_export_leaves_only_its_own_pages_and_the_rest(self):
+    def test_a_folder_that_cannot_be_read_loses_its_older_pages_too(self):
+        user = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any folder
+        os.chown(self.dir, user.get("user", -1), user.get("group", -1))
+        os.chmod(self.dir, 0o300)
+        for length in ("16", "8"):
+            self.assertEqual(run(["--format", "svg", "--length", length, self.dir], cwd="/", **user).returncode, 0)
+        os.chmod(self.dir, 0o700)
+        self.assertEqual(os.listdir(self.dir), ["page-01.svg"])
+
+    def test_a_shorter_export_removes_only_its_own_older_pages(self):
         out, _ = self.export_old_set()
         self.assertEqual(run(["--format", "svg", out], cwd=self.dir).returncode, 0)
-        others = ["page-09.png", "page-01.svg", "page-21.png.bak", "page-7.png", "notes.txt"]
+        others = ["page-09.png", "page-05.png", "page-21.png", "page-100.png", "page-01.svg", "page-7.png", "notes.txt"]
         os.unlink(os.path.join(out, "page-09.png"))
         os.mkdir(os.path.join(out, "page-09.png"))
-        for name in others[2:]:
+        for name in others[1:4] + others[5:]:  # a user's files, one in place of page 5
             open(os.path.join(out, name), "w").close()
         result = run(["--length", "8", out], cwd=self.dir)
         self.assertEqual((result.returncode, result.stderr), (0, ""))
-        self.assertEqual(result.stdout.splitlines()[0], f"wrote {out}/page-01.png")
+        self.assertRegex(result.stdout, f"^wrote {out}/page-01.png\n1 page written to {out} in .*; 17 older pages beyond them removed\n$")
         self.assertEqual(os.stat(f"{out}/page-01.png").st_mode & 0o777, 0o644)  # as any new file, not private
-        self.assertRegex(result.stdout.splitlines()[1], f"^1 page written to {out} in .*; 18 older pages beyond them removed$")
         self.assertEqual(set(os.listdir(out)) - {"page-%02d.svg" % n for n in range(2, 21)}, {"page-01.png", *others})
+        self.assertRegex(Image.open(f"{out}/page-01.png").info["Software"], r"^mountain-ranges-export \d+\.\d+\.\d+$")
+        old_set = self.files(out)
+        self.assert_fails_cleanly(run(["--length", "14", out], cwd=self.dir), "page-05.png\" is not a page of ours")
+        self.assertEqual(self.files(out), old_set)
 
 
 if __name__ == "__main__":

@@ -21,7 +21,7 @@ TEST(PngFile, DecodesToThePaletteColoursAtTheSmallestDepth)
             for (int x = 0; x < canvas.width; ++x)
                 canvas.at(x, y) = static_cast<std::uint32_t>(x * x + 2 * y) % (highest + 1);
         std::string error;
-        const std::string bytes = app::png_bytes(canvas.view(), palette, error);
+        const std::string bytes = app::png_bytes(canvas.view(), palette, "test", error);
         ASSERT_GT(bytes.size(), 26U) << error;
         EXPECT_EQ(bytes.substr(24, 2), (std::string{char(highest == 2 ? 2 : 1), PNG_COLOR_TYPE_PALETTE}));  // depth, type
 
@@ -44,7 +44,7 @@ TEST(PngFile, RefusesAPixelOutsideThePalette)
     TestCanvas canvas(4, 4);
     canvas.at(3, 2) = 3;
     std::string error;
-    EXPECT_EQ(app::png_bytes(canvas.view(), palette, error), "");
+    EXPECT_EQ(app::png_bytes(canvas.view(), palette, "test", error), "");
     EXPECT_NE(error, "");
 }
 

@@ -171,13 +171,21 @@ class WalkTest(unittest.TestCase):
 
 class SignalTest(unittest.TestCase):
 
-    def test_interrupt_and_terminate_end_it_at_once_even_on_a_server_that_resets(self):
+    def test_interrupt_and_terminate_end_it_at_any_moment_even_on_a_server_that_resets(self):
         page = exported_pages("--length", "8")[0]
         for number in (signal.SIGINT, signal.SIGTERM) * 3:
             run = Run(self, start_server(self, noreset=False), "--length", "8", alone=True)
             run.show(page, "page 1")
             run.process.send_signal(number)
             self.assertEqual(run.finish(5)[0], -number)
+        display = start_server(self)
+        for delay, number in zip([0, 0.05, 0.1, 0.2, 0.4] + [None] * 5, (signal.SIGINT, signal.SIGTERM) * 5):
+            run = Run(self, display, "--length", "8")
+            time.sleep(delay or 0)
+            while delay is None and run.window() is None and run.process.poll() is None:
+                pass  # signalled as its window shows, while SDL's own handlers may still be in place
+            run.process.send_signal(number)
+            self.assertEqual(run.finish(5)[0], -number, f"signalled {delay} s after the start")
 
 
 class NoDisplayTest(unittest.TestCase):
