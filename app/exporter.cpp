@@ -18,7 +18,9 @@
 #include "font.h"
 #include "gallery/page.h"
 #include "gallery/svg.h"
+#include "gallery/tikz.h"
 #include "options.h"
+#include "pdf_file.h"
 #include "png_file.h"
 #include "ranges/ranges.h"
 
@@ -46,8 +48,15 @@ std::string failed(const char* step, const std::string& path)
 std::string page_name(std::size_t page, const std::string& format)
 {
     char name[32];
-    std::snprintf(name, sizeof name, "page-%02zu.%s", page, format.c_str());
+    std::snprintf(name, sizeof name, "page-%02zu.%s", page, format == "tikz" ? "tex" : format.c_str());
     return name;
+}
+
+// The one file of a PDF export, named for the gallery it holds.
+std::string pdf_name(const gallery::Gallery& gallery)
+{
+    return "mountain-ranges-" + std::to_string(gallery.length) + "-by-" + ranges::grouping_info(gallery.grouping).name +
+           ".pdf";
 }
 
 // Made as `mkdir -p` would, and checked before any drawing so that a wrong
@@ -67,11 +76,35 @@ bool prepare_folder(const std::string& folder, std::string& error)
 
 enum class Found { nothing, ours, foreign };
 
+// Whether the file at `path` is a page of ours, of any version: it bears the
+// mark where the writers set it. That is in the chunk after the PNG's
+// signature and header chunk, in the comment after the SVG's first line, in
+// the TikZ page's first line, or in the PDF's Creator, which cairo writes in
+// the information dictionary just before the cross-reference table at the end.
+bool bears_mark(const std::string& path, const std::string& format)
+{
+    std::ifstream file(path, std::ios::binary);
+    const std::string name = std::string(program) + " ";
+    if (format == "pdf") {
+        constexpr std::streamsize tail_size = 16384;  // the end of a PDF of a hundred pages takes 10 kB
+        file.seekg(0, std::ios::end);
+        file.seekg(std::max<std::streamoff>(0, file.tellg() - tail_size));
+        std::string tail(tail_size, '\0');
+        tail.resize(static_cast<std::size_t>(file.read(tail.data(), tail_size).gcount()));
+        return tail.find("/Creator (" + name) != std::string::npos;
+    }
+    std::string head(128, '\0');
+    head.resize(static_cast<std::size_t>(file.read(head.data(), 128).gcount()));
+    const std::string mark = format == "png"   ? std::string("tEXtSoftware") + '\0' + name
+                             : format == "svg" ? "<!-- " + name
+                                               : "% " + name;
+    const std::size_t at = format == "png" ? 8 + 25 + 4 : format == "svg" ? head.find('\n') + 1 : 0;
+    return head.substr(std::min(at, head.size()), mark.size()) == mark;
+}
+
 // What lies under `path`; when that cannot be told, the cause goes in `error`.
 // A folder counts as nothing: renaming a page onto it fails, which puts the
-// set back. A page of ours, of any version, bears the mark where png_bytes and
-// page_svg set it: in the chunk after the PNG's signature and header chunk, or
-// in the comment after the SVG's first line.
+// set back.
 Found look_at(const std::string& path, const std::string& format, std::string& error)
 {
     struct stat info {};  // a mode of 0: nothing there
@@ -79,11 +112,7 @@ Found look_at(const std::string& path, const std::string& format, std::string& e
         error = failed("look at", path);
     if (!S_ISREG(info.st_mode))
         return info.st_mode == 0 || S_ISDIR(info.st_mode) ? Found::nothing : Found::foreign;
-    std::string head(128, '\0');
-    head.resize(static_cast<std::size_t>(std::ifstream(path, std::ios::binary).read(head.data(), 128).gcount()));
-    const std::string mark = (format == "svg" ? std::string("<!-- ") : std::string("tEXtSoftware") + '\0') + program + " ";
-    const std::size_t at = format == "svg" ? head.find('\n') + 1 : 8 + 25 + 4;
-    return head.substr(std::min(at, head.size()), mark.size()) == mark ? Found::ours : Found::foreign;
+    return bears_mark(path, format) ? Found::ours : Found::foreign;
 }
 
 // A name the set writes a new page to, or clears of an older one.
@@ -195,7 +224,8 @@ int run_export(int argc, char** argv)
     const gallery::Gallery gallery = gallery::make_gallery(options.length, options.grouping);
     gallery::TextImages texts;
     const std::string font = options.font.empty() ? default_font() : options.font;
-    if (!render_texts(font, gallery.texts, texts, error)) {
+    std::string font_bytes;  // the PDF embeds the font
+    if (!read_font_file(font, font_bytes, error) || !render_font_texts(font_bytes, font, gallery.texts, texts, error)) {
         if (options.font.empty())
             error += "; without --font PATH the program looks for its TrueType font as " + default_font_places();
         return fail(error);
@@ -211,19 +241,28 @@ int run_export(int argc, char** argv)
     const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
 
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
+    // A PDF holds every page under its one name; in any other format a page
+    // is a file, and the names of older pages beyond the last are cleared.
+    const bool one_file = options.format == "pdf";
+    const std::size_t files = one_file ? 1 : pages.size();
+    const std::size_t names = one_file ? 1 : std::max(pages.size(), last_page);
     std::vector<Slot> slots;
-    for (std::size_t number = 1; number <= std::max(pages.size(), last_page); ++number) {
-        const bool is_page = number <= pages.size();
+    for (std::size_t number = 1; number <= names; ++number) {
+        const bool is_page = number <= files;
         Slot slot;
-        slot.path = folder + page_name(number, options.format);
-        if (is_page && options.format == "svg") {
+        slot.path = folder + (one_file ? pdf_name(gallery) : page_name(number, options.format));
+        if (one_file) {
+            slot.bytes = pdf_bytes(pages, texts, gallery, colours, font_bytes, page_writer, error);
+        } else if (is_page && options.format == "svg") {
             slot.bytes = gallery::page_svg(pages[number - 1], texts, gallery, colours, page_writer);
+        } else if (is_page && options.format == "tikz") {
+            slot.bytes = gallery::page_tikz(pages[number - 1], texts, gallery, colours, page_writer);
         } else if (is_page) {
             gallery::draw_page(canvas, texts, gallery, pages[number - 1], {0, 1, 2});
             slot.bytes = png_bytes(canvas, {colours.background, colours.stroke, colours.text}, page_writer, error);
-            if (slot.bytes.empty())
-                return fail("cannot write \"" + slot.path + "\": " + error);
         }
+        if (is_page && slot.bytes.empty())
+            return fail("cannot write \"" + slot.path + "\": " + error);
         const Found found = look_at(slot.path, options.format, error);
         if (!error.empty())
             return fail(error);
@@ -236,9 +275,9 @@ int run_export(int argc, char** argv)
     if (!publish(slots, error))
         return fail(error);
 
-    for (std::size_t page = 0; page < pages.size(); ++page)
-        std::printf("wrote %s\n", slots[page].path.c_str());
-    const std::size_t stale = slots.size() - pages.size();
+    for (std::size_t file = 0; file < files; ++file)
+        std::printf("wrote %s\n", slots[file].path.c_str());
+    const std::size_t stale = slots.size() - files;
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
     std::printf("%zu %s written to %s in %.3f s", pages.size(), pages.size() == 1 ? "page" : "pages",
                 options.folder.c_str(), took.count());

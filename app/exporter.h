@@ -1,5 +1,6 @@
 // The off-screen twin of the program: the same gallery, drawn into memory and
-// written as one PNG per page, or set down as one SVG per page.
+// written as one PNG per page, or set down as one SVG or TikZ page per file,
+// or as one PDF document of every page: a set of one file.
 //
 // The pages go out as one set. All are drawn before any file is written;
 // each is written under a temporary name beside its own, the files it replaces
@@ -17,13 +18,15 @@
 namespace app {
 
 // The mark on every file the exporter writes: the program and its version,
-// as a PNG's "Software" text, an SVG's first comment, a PDF's Creator. A file
-// whose mark names this program, in any version, is one of its pages.
+// as a PNG's "Software" text, an SVG's or a TikZ page's first comment, a
+// PDF's Creator. A file whose mark names this program, in any version, is
+// one of its pages.
 extern const char* const page_writer;
 
 // Runs `mountain-ranges-export [--length L] [--group-by G] [--font PATH]
-// [--format png|svg] [OUTPUT_DIR]`. Returns the exit status: 0 when every page is written, 1 after
-// a message on stderr, 2 after one that refuses the command line.
+// [--format png|svg|pdf|tikz] [OUTPUT_DIR]`. Returns the exit status: 0 when
+// every page is written, 1 after a message on stderr, 2 after one that
+// refuses the command line.
 int run_export(int argc, char** argv);
 
 }  // namespace app

@@ -19,8 +19,6 @@
 
 namespace app {
 
-namespace {
-
 constexpr off_t max_font_bytes = off_t{1} << 26;  // far more than any real font
 
 // Reads the whole file in one go, so that the check and SDL_ttf see the same
@@ -54,6 +52,8 @@ bool read_font_file(const std::string& path, std::string& bytes, std::string& er
     close(fd);
     return ok;
 }
+
+namespace {
 
 // FT_Error_String is empty unless FreeType was built with its messages, as
 // Debian's is not; FreeType's error list is made to be expanded like this.

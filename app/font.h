@@ -12,6 +12,11 @@ namespace app {
 constexpr const char* font_file = "times.ttf";
 constexpr int font_size = 20;
 
+// Reads the whole file at `path`, a regular file of at most 64 MiB, into
+// `bytes`. On failure returns false and puts in `error` a sentence naming the
+// file and the cause.
+bool read_font_file(const std::string& path, std::string& bytes, std::string& error);
+
 // Reads the TrueType font at `path` once and renders from it, as
 // render_font_texts does. On failure returns false and puts in `error` a
 // sentence naming the file and the cause.

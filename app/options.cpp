@@ -38,25 +38,31 @@ const char* const usage[] = {
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n",
 
-    "usage: mountain-ranges-export [--length L] [--group-by G] [--font PATH] [--format png|svg]\n"
-    "                              [OUTPUT_DIR]\n"
+    "usage: mountain-ranges-export [--length L] [--group-by G] [--font PATH]\n"
+    "                              [--format png|svg|pdf|tikz] [OUTPUT_DIR]\n"
     "Draws the pages of the mountain range gallery without a window and writes\n"
     "them as OUTPUT_DIR/page-01.png, page-02.png, ... (default: the current\n"
-    "folder, made if missing), or with --format svg as page-01.svg, ...: twenty\n"
-    "pages for length 16. Page files of that format left by an earlier, longer\n"
-    "export are removed. The title and the captions use the TrueType font given\n"
-    "with --font, else \"times.ttf\" from the working directory, else the one\n"
-    "beside the program, else the one installed with it.\n"
+    "folder, made if missing), or with --format svg as page-01.svg, ..., with\n"
+    "--format tikz as page-01.tex, ...: twenty pages for length 16. Page files of\n"
+    "that format left by an earlier, longer export are removed. With --format pdf\n"
+    "all pages go into one file, named for what it holds, as\n"
+    "mountain-ranges-16-by-mountains.pdf. The title and the captions use the\n"
+    "TrueType font given with --font, else \"times.ttf\" from the working\n"
+    "directory, else the one beside the program, else the one installed with it.\n"
     "\n"
     "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
     "  --group-by G    mountains (the default), peaks, height or area: the groups of the pages\n"
     "  --font PATH     the TrueType font for the title and the captions\n"
-    "  --format FORMAT png (indexed-colour bitmaps, the default) or svg (for print)\n"
+    "  --format FORMAT png (indexed-colour bitmaps, the default), svg (a drawing a\n"
+    "                  page), pdf (every page in one document, to print) or tikz\n"
+    "                  (a LaTeX document a page, its picture to copy into a paper)\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n",
 };
 
 const char* const names[] = {"mountain-ranges", "mountain-ranges-export"};
+
+const char* const formats[] = {"png", "svg", "pdf", "tikz"};
 
 enum Key {
     length_key = 'L',
@@ -102,7 +108,7 @@ std::string value_wanted(int key)
             names += std::string(names.empty() ? "" : &g == &ranges::groupings.back() ? " or " : ", ") + g.name;
         return "--group-by takes " + names;
     }
-    default: return "--format takes png or svg";
+    default: return "--format takes png, svg, pdf or tikz";
     }
 }
 
@@ -175,7 +181,8 @@ int parse_options(Program program, int argc, char** argv, Options& options)
             options.font = optarg;
             break;
         case format_key:
-            if (std::strcmp(optarg, "png") != 0 && std::strcmp(optarg, "svg") != 0)
+            if (std::find_if(std::begin(formats), std::end(formats),
+                             [](const char* format) { return std::strcmp(optarg, format) == 0; }) == std::end(formats))
                 return refuse_value(program, key, optarg);
             options.format = optarg;
             break;

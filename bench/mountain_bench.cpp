@@ -11,9 +11,11 @@
 #include "app/exporter.h"
 #include "app/font.h"
 #include "app/listing.h"
+#include "app/pdf_file.h"
 #include "app/png_file.h"
 #include "gallery/page.h"
 #include "gallery/svg.h"
+#include "gallery/tikz.h"
 #include "raster/raster.h"
 #include "ranges/ranges.h"
 #include "ranges/stream.h"
@@ -273,6 +275,44 @@ void BM_twenty_pages_svg(benchmark::State& state)
     state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_twenty_pages_svg)->Unit(benchmark::kMillisecond);
+
+// The twenty pages as TikZ documents; the counter "bytes" is what the twenty
+// files hold.
+void BM_twenty_pages_tikz(benchmark::State& state)
+{
+    const gallery::TextImages* texts = rendered_texts();
+    if (!texts) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
+        return;
+    }
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        bytes = 0;
+        for (const gallery::Page& items : pages())
+            bytes += gallery::page_tikz(items, *texts, the_gallery(), gallery::page_colours, app::page_writer).size();
+    }
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_twenty_pages_tikz)->Unit(benchmark::kMillisecond);
+
+// The twenty pages as one PDF through cairo, the font's subset embedded; the
+// counter "bytes" is the file's size.
+void BM_twenty_pages_pdf(benchmark::State& state)
+{
+    const gallery::TextImages* texts = rendered_texts();
+    std::string font;
+    std::string error;
+    if (!texts || !app::read_font_file(MR_BENCH_FONT, font, error)) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
+        return;
+    }
+    std::size_t bytes = 0;
+    for (auto _ : state)
+        bytes = app::pdf_bytes(pages(), *texts, the_gallery(), gallery::page_colours, font, app::page_writer, error)
+                    .size();
+    state.counters["bytes"] = static_cast<double>(bytes);
+}
+BENCHMARK(BM_twenty_pages_pdf)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

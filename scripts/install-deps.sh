@@ -4,15 +4,17 @@
 # that are missing.
 set -euo pipefail
 
-run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libfreetype-dev libpng-dev fonts-liberation)
+run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libfreetype-dev libpng-dev libcairo2-dev
+              fonts-liberation)
 # CPack finds the binaries with file and their dependencies with dpkg-shlibdeps.
 package_packages=(dpkg-dev file)
 # libsdl2-2.0-0 is what sdl12-compat runs on; lintian checks the .deb; rsvg-convert
-# draws the SVG pages; clang builds the font fuzzer, with libFuzzer and the
-# sanitizer runtimes from libclang-rt-14-dev, which clang only recommends.
+# draws the SVG pages, poppler-utils the PDF, and pdflatex compiles a TikZ page;
+# clang builds the font fuzzer, with libFuzzer and the sanitizer runtimes from
+# libclang-rt-14-dev, which clang only recommends.
 test_packages=(libgtest-dev libbenchmark-dev xvfb python3 python3-xlib
                python3-pil valgrind desktop-file-utils libsdl2-2.0-0 lintian librsvg2-bin clang
-               libclang-rt-14-dev)
+               libclang-rt-14-dev poppler-utils texlive-latex-base texlive-pictures)
 
 case "${1:-run}" in
   run) wanted=("${run_packages[@]}") ;;

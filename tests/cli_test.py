@@ -153,7 +153,7 @@ class CommandLines(unittest.TestCase):
                                         (["--count", "--length=4", "--value=2", "--group-by=area"], "0 to 1 by area"),
                                         (["--count", "--value", "-1"], "in digits"), (["--list", "--value"], "in digits")]
                                        if program == PROGRAM else
-                                       [(["--format", "gif"], "png or svg"), (["--format"], "png or svg"),
+                                       [(["--format", "gif"], "svg, pdf or tikz"), (["--format"], "svg, pdf or tikz"),
                                         (["--font", ""], "TrueType font"), (["a", "b"], "more than one")]):
                 with self.subTest(program=os.path.basename(program), args=args), \
                         tempfile.TemporaryDirectory() as folder:

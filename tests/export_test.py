@@ -1,8 +1,11 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
-SVG pages, and a set of pages that stays whole whatever fails. CTest preloads
-MR_NO_LINKS, so every folder is one without hard links, as on FAT."""
+SVG pages, poppler's of its PDF and of a TikZ page through pdflatex, and a set
+of pages that stays whole whatever fails. CTest preloads MR_NO_LINKS, so every
+folder is one without hard links, as on FAT."""
+import glob
 import io
 import os
+import re
 import resource
 import signal
 import subprocess
@@ -21,6 +24,12 @@ def run(args, cwd, limit_file_size=None, **options):
         if limit_file_size is not None:  # SIGXFSZ at its default, as any shell leaves it
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit_file_size, limit_file_size))
     return subprocess.run([EXPORT, *args], cwd=cwd, capture_output=True, text=True, timeout=60, preexec_fn=limit, **options)
+
+
+def drawn(command):
+    """The RGB picture that `command` writes as PNG to its standard output."""
+    png = subprocess.run(command, check=True, capture_output=True, timeout=120).stdout
+    return Image.open(io.BytesIO(png)).convert("RGB")
 
 
 def mask(image, is_ink):
@@ -44,13 +53,13 @@ def text_lines(ink):
 
 
 class Pages(unittest.TestCase):
-    """The pages of three galleries, PNG against SVG drawn by a real SVG renderer."""
+    """The pages of three galleries, PNG against SVG, PDF and TikZ drawn by real renderers."""
 
     @classmethod
     def setUpClass(cls):
         cls.work = tempfile.TemporaryDirectory()
         for args in ((), ("--length", "10"), ("--group-by", "height")):
-            for form in ("png", "svg"):
+            for form in ("png", "svg", "pdf", "tikz"):
                 folder = os.path.join(cls.work.name, form + "".join(args))
                 assert run(["--format", form, *args, folder], cwd=cls.work.name).returncode == 0
 
@@ -59,35 +68,55 @@ class Pages(unittest.TestCase):
         cls.work.cleanup()
 
     def page(self, folder, number, form):
-        path = os.path.join(self.work.name, form + folder, "page-%02d.%s" % (number, form))
+        folder = os.path.join(self.work.name, form + folder)
+        path = os.path.join(folder, "page-%02d.%s" % (number, {"tikz": "tex"}.get(form, form)))
         if form == "svg":
-            path = io.BytesIO(subprocess.run(["rsvg-convert", "-w", "800", "-h", "600", path], check=True,
-                                             capture_output=True, timeout=60).stdout)
+            return drawn(["rsvg-convert", "-w", "800", "-h", "600", path])
+        if form == "tikz":  # compiled on its own, as a reader would, into a PDF of that page
+            folder, number = self.enterContext(tempfile.TemporaryDirectory()), 1
+            subprocess.run(["pdflatex", "-interaction=batchmode", "-halt-on-error", "-output-directory", folder, path],
+                           check=True, capture_output=True, timeout=120)
+        if form in ("pdf", "tikz"):  # a pixel a point
+            (path,) = glob.glob(os.path.join(folder, "*.pdf"))
+            return drawn(["pdftoppm", "-r", "72", "-png", "-f", str(number), "-l", str(number), path])
         return Image.open(path).convert("RGB")
 
     def test_strokes_lie_where_the_png_pages_draw_them(self):
-        # Measured with librsvg 2.54: 99.8 to 100 % of each page's blue pixels
-        # match both ways. Strokes one pixel off match about 80 %, strokes of
-        # width 1 or 5 about 20 % or 70 % one way.
-        for folder, number in (("", 1), ("", 3), ("", 20), ("--length10", 2), ("--group-byheight", 5)):
+        # Measured with librsvg 2.54, poppler 22.12 and pdflatex of TeX Live
+        # 2022: 99.7 to 100 % of each page's blue pixels match both ways.
+        # Strokes one pixel off match about 80 %, strokes of width 1 or 5
+        # about 20 % or 70 % one way.
+        for folder, number, form in (("", 1, "svg"), ("", 3, "svg"), ("", 20, "svg"), ("--length10", 2, "svg"),
+                                     ("--group-byheight", 5, "svg"), ("", 1, "pdf"), ("", 20, "pdf"),
+                                     ("--length10", 2, "pdf"), ("--group-byheight", 5, "pdf"), ("", 1, "tikz")):
             png = mask(self.page(folder, number, "png"), lambda p: p == BLUE)
-            svg = mask(self.page(folder, number, "svg"), lambda p: p[2] - max(p[0], p[1]) >= 128)
-            both = ImageChops.logical_and(png, svg).histogram()[-1]
-            self.assertGreaterEqual(both / png.histogram()[-1], 0.97, f"{folder} {number}: strokes missing in the SVG")
-            self.assertGreaterEqual(both / svg.histogram()[-1], 0.97, f"{folder} {number}: SVG strokes off the PNG's")
+            vector = mask(self.page(folder, number, form), lambda p: p[2] - max(p[0], p[1]) >= 128)
+            both = ImageChops.logical_and(png, vector).histogram()[-1]
+            self.assertGreaterEqual(both / png.histogram()[-1], 0.97, f"{folder} {number}: strokes missing in {form}")
+            self.assertGreaterEqual(both / vector.histogram()[-1], 0.97, f"{folder} {number}: {form} strokes astray")
+
+    def test_the_pdf_holds_the_svg_pages_texts_in_order_in_the_pages_font(self):
+        pdf = os.path.join(self.work.name, "pdf--group-byheight", "mountain-ranges-16-by-height.pdf")
+        text = subprocess.run(["pdftotext", pdf, "-"], check=True, capture_output=True, text=True, timeout=60).stdout
+        pages = sorted(glob.glob(os.path.join(self.work.name, "svg--group-byheight", "*.svg")))
+        svg = "".join(open(path).read() for path in pages)
+        self.assertEqual([line.strip() for line in text.splitlines() if line.strip()],
+                         [line.strip() for line in re.findall("<text [^>]*>([^<]*)</text>", svg)])
+        fonts = subprocess.run(["pdffonts", pdf], check=True, capture_output=True, text=True, timeout=60).stdout
+        self.assertRegex(fonts, r"\n[A-Z]{6}\+LiberationSerif .* yes +yes +yes ")  # a subset, embedded, with Unicode
 
     def test_texts_start_where_the_png_pages_print_them(self):
-        # librsvg sets the type with its own hinting: the lines match the
-        # bitmap's within a pixel or two. A lost leading space moves a line
-        # 5 pixels left.
+        # librsvg and poppler set the type with their own hinting: the lines
+        # match the bitmap's within a pixel or two. A lost leading space moves
+        # a line 5 pixels left.
         with open(os.path.join(self.work.name, "svg", "page-01.svg")) as svg:
             self.assertIn("font-family=\"'Liberation Serif', 'Times New Roman', serif\"", svg.read())
-        for folder in ("", "--group-byheight"):
+        for folder, form in (("", "svg"), ("--group-byheight", "svg"), ("", "pdf"), ("--group-byheight", "pdf")):
             png = text_lines(mask(self.page(folder, 1, "png"), lambda p: p == BLACK))
-            svg = text_lines(mask(self.page(folder, 1, "svg"), lambda p: max(p) < 128))
-            self.assertEqual(len(png), len(svg), folder)
-            for bitmap, vector in zip(png, svg):
-                self.assertLessEqual(max(abs(a - b) for a, b in zip(bitmap, vector)), 2, (bitmap, vector))
+            vector = text_lines(mask(self.page(folder, 1, form), lambda p: max(p) < 128))
+            self.assertEqual(len(png), len(vector), folder)
+            for bitmap, line in zip(png, vector):
+                self.assertLessEqual(max(abs(a - b) for a, b in zip(bitmap, line)), 2, (form, bitmap, line))
 
 
 class Failures(unittest.TestCase):
@@ -140,6 +169,18 @@ class Failures(unittest.TestCase):
             new_set = self.files(out)  # every page a new file, no temporary one
             self.assertEqual({p: data for p, (_, data) in new_set.items()}, {p: data for p, (_, data) in old_set.items()})
             self.assertFalse({inode for inode, _ in new_set.values()} & {inode for inode, _ in old_set.values()})
+
+    def test_pdf_and_tikz_files_are_replaced_as_ours_and_whole_or_not_at_all(self):
+        for form, largest in (("tikz", "page-01.tex"), ("pdf", "mountain-ranges-10-by-mountains.pdf")):
+            for _ in range(2):  # the second export replaces the first one's files: they bear its mark
+                self.assertEqual(run(["--format", form, "--length", "10", self.dir], cwd=self.dir).returncode, 0)
+            old_set = self.files(self.dir)
+            size = os.path.getsize(os.path.join(self.dir, largest))
+            self.assert_fails_cleanly(run(["--format", form, "--length", "10", self.dir], cwd=self.dir,
+                                          limit_file_size=size - 1), largest + "\": File too large")
+            self.assertEqual(self.files(self.dir), old_set)
+        self.assertEqual(sorted(map(os.path.basename, old_set)),
+                         ["mountain-ranges-10-by-mountains.pdf", "page-01.tex", "page-02.tex"])
 
     def test_a_folder_that_cannot_be_read_loses_its_older_pages_too(self):
         user = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any folder

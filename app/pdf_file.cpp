@@ -1,0 +1,148 @@
+#include "pdf_file.h"
+
+#include <cstdint>
+#include <memory>
+#include <new>
+
+#include <cairo-ft.h>
+#include <cairo-pdf.h>
+#include <cairo.h>
+
+#include "raster/raster.h"
+
+namespace app {
+
+namespace {
+
+constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
+
+// A FreeType face and the bytes it reads, which must outlive it. cairo may
+// keep the face in its caches after the document is done, so the face's
+// cairo twin owns this and frees it when cairo lets go.
+struct HeldFace {
+    std::string bytes;
+    FT_Library library = nullptr;
+    FT_Face face = nullptr;
+    HeldFace() = default;
+    HeldFace(const HeldFace&) = delete;
+    HeldFace& operator=(const HeldFace&) = delete;
+    ~HeldFace()
+    {
+        if (face)
+            FT_Done_Face(face);
+        if (library)
+            FT_Done_FreeType(library);
+    }
+};
+
+const cairo_user_data_key_t held_face_key{};
+
+void release_face(void* held)
+{
+    delete static_cast<HeldFace*>(held);
+}
+
+// The cairo font face of the TrueType font in `bytes`, or null with the cause in `error`.
+cairo_font_face_t* font_face(const std::string& bytes, std::string& error)
+{
+    auto held = std::make_unique<HeldFace>();
+    held->bytes = bytes;
+    if (FT_Init_FreeType(&held->library) != 0 ||
+        FT_New_Memory_Face(held->library, reinterpret_cast<const FT_Byte*>(held->bytes.data()),
+                           static_cast<FT_Long>(held->bytes.size()), 0, &held->face) != 0) {
+        error = "FreeType cannot open the font";
+        return nullptr;
+    }
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(held->face, 0);
+    cairo_status_t status = cairo_font_face_status(face);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = cairo_font_face_set_user_data(face, &held_face_key, held.get(), release_face);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        error = std::string("cairo: ") + cairo_status_to_string(status);
+        cairo_font_face_destroy(face);
+        return nullptr;
+    }
+    static_cast<void>(held.release());  // cairo's now, to free through release_face
+    return face;
+}
+
+cairo_status_t append(void* bytes, const unsigned char* data, unsigned int length)
+{
+    try {
+        static_cast<std::string*>(bytes)->append(reinterpret_cast<const char*>(data), length);
+    } catch (const std::bad_alloc&) {
+        return CAIRO_STATUS_NO_MEMORY;
+    }
+    return CAIRO_STATUS_SUCCESS;
+}
+
+void set_colour(cairo_t* cairo, std::uint32_t colour)
+{
+    cairo_set_source_rgb(cairo, ((colour >> 16U) & 0xFFU) / 255.0, ((colour >> 8U) & 0xFFU) / 255.0,
+                         (colour & 0xFFU) / 255.0);
+}
+
+// The ranges first and the texts over them, as draw_page has them.
+void draw(cairo_t* cairo, const gallery::Page& page, const gallery::TextImages& texts,
+          const gallery::Gallery& gallery, const gallery::Colours& colours)
+{
+    set_colour(cairo, colours.background);
+    cairo_paint(cairo);
+    set_colour(cairo, colours.stroke);
+    walk_page(page, gallery, [](int, int, int) {}, [&](std::uint32_t code, int x, int y) {
+        cairo_move_to(cairo, x, y);
+        raster::Pen pen{x, y};
+        raster::walk_range(pen, code, gallery.length,
+                           [&](const raster::Pen&, const raster::Pen& to, bool) { cairo_line_to(cairo, to.x, to.y); });
+        cairo_stroke(cairo);
+    });
+    set_colour(cairo, colours.text);
+    walk_page(
+        page, gallery,
+        [&](int index, int x, int y) {
+            cairo_move_to(cairo, x, y + texts.ascent);
+            cairo_show_text(cairo, gallery.texts[index].c_str());
+        },
+        [](std::uint32_t, int, int) {});
+}
+
+}  // namespace
+
+std::string pdf_bytes(const std::vector<gallery::Page>& pages, const gallery::TextImages& texts,
+                      const gallery::Gallery& gallery, const gallery::Colours& colours, const std::string& font_bytes,
+                      const std::string& creator, std::string& error)
+{
+    cairo_font_face_t* face = font_face(font_bytes, error);
+    if (!face)
+        return {};
+    std::string bytes;
+    cairo_surface_t* surface =
+        cairo_pdf_surface_create_for_stream(append, &bytes, gallery::page_width, gallery::page_height);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, creator.c_str());
+    cairo_t* cairo = cairo_create(surface);
+    cairo_set_font_face(cairo, face);
+    cairo_font_face_destroy(face);  // the context holds it now
+    cairo_set_font_size(cairo, texts.pixel_size);
+    // The bitmap's strokes are ticks across the line, which round off its
+    // corners and ends; a mitred corner would stand out a pixel past them.
+    cairo_set_line_width(cairo, stroke_width);
+    cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
+    for (const gallery::Page& page : pages) {
+        draw(cairo, page, texts, gallery, colours);
+        cairo_show_page(cairo);
+    }
+    cairo_status_t status = cairo_status(cairo);
+    cairo_destroy(cairo);
+    cairo_surface_finish(surface);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = cairo_surface_status(surface);
+    cairo_surface_destroy(surface);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        error = std::string("cairo: ") + cairo_status_to_string(status);
+        return {};
+    }
+    return bytes;
+}
+
+}  // namespace app

@@ -1,0 +1,95 @@
+#include "tikz.h"
+
+#include <cstdint>
+
+#include "raster/raster.h"
+
+namespace gallery {
+
+namespace {
+
+constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
+
+// A space that TeX would drop or merge with the one before it becomes a
+// control space: leading spaces place a text's ink as in the bitmap.
+std::string tex_escaped(const std::string& text)
+{
+    std::string escaped;
+    bool after_space = true;
+    for (const char c : text) {
+        switch (c) {
+        case ' ': escaped += after_space ? "\\ " : " "; break;
+        case '\\': escaped += "\\textbackslash{}"; break;
+        case '~': escaped += "\\textasciitilde{}"; break;
+        case '^': escaped += "\\textasciicircum{}"; break;
+        case '#': case '$': case '%': case '&': case '_': case '{': case '}': escaped += std::string("\\") + c; break;
+        default: escaped += c;
+        }
+        after_space = c == ' ';
+    }
+    return escaped;
+}
+
+std::string tex_colour(std::uint32_t colour)
+{
+    return "{rgb,255:red," + std::to_string((colour >> 16U) & 0xFFU) + ";green," +
+           std::to_string((colour >> 8U) & 0xFFU) + ";blue," + std::to_string(colour & 0xFFU) + "}";
+}
+
+std::string point(int x, int y)
+{
+    return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+}
+
+// One path through the ends of the strokes of a range of `length` strokes from (x, y).
+std::string range_path(std::uint32_t code, int x, int y, int length)
+{
+    std::string path = "\\draw[mountain] " + point(x, y);
+    raster::Pen pen{x, y};
+    raster::walk_range(pen, code, length,
+                       [&](const raster::Pen&, const raster::Pen& to, bool) { path += " -- " + point(to.x, to.y); });
+    return path + ";\n";
+}
+
+}  // namespace
+
+std::string page_tikz(const Page& page, const TextImages& texts, const Gallery& gallery, const Colours& colours,
+                      const std::string& mark)
+{
+    std::string strokes;
+    std::string type;
+    walk_page(
+        page, gallery,
+        [&](int index, int x, int y) {
+            type += "\\node[caption] at " + point(x, y + texts.ascent) + " {" + tex_escaped(gallery.texts[index]) +
+                    "};\n";
+        },
+        [&](std::uint32_t code, int x, int y) { strokes += range_path(code, x, y, gallery.length); });
+    const std::string size = std::to_string(texts.pixel_size) + "bp";
+    // One bp is one pixel: the page is the window's size in PDF points, and
+    // y grows downwards as on screen. Round joins and caps, as in the SVG.
+    return "% " + mark + "\n"
+           "\\documentclass{article}\n"
+           "\\usepackage{fix-cm}\n"
+           "\\usepackage[paperwidth=" + std::to_string(page_width) + "bp, paperheight=" + std::to_string(page_height) +
+           "bp, margin=0pt]{geometry}\n"
+           "\\usepackage{tikz}\n"
+           "\\pagestyle{empty}\n"
+           "\\begin{document}\n"
+           "% The figure: these styles and the tikzpicture. Change a style to restyle every range or text.\n"
+           "\\tikzset{\n"
+           "  page/.style={fill=" + tex_colour(colours.background) + "},\n"
+           "  mountain/.style={draw=" + tex_colour(colours.stroke) + ", line width=" + std::to_string(stroke_width) +
+           "bp, line join=round, line cap=round},\n"
+           "  caption/.style={text=" + tex_colour(colours.text) + ", font=\\fontsize{" + size + "}{" + size +
+           "}\\selectfont, anchor=base west, inner sep=0pt},\n"
+           "}\n"
+           "\\noindent\n"
+           "\\begin{tikzpicture}[x=1bp, y=-1bp]\n"
+           "\\path[use as bounding box, page] " + point(0, 0) + " rectangle " + point(page_width, page_height) + ";\n" +
+           strokes + type +
+           "\\end{tikzpicture}\n"
+           "\\end{document}\n";
+}
+
+}  // namespace gallery
