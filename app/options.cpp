@@ -77,7 +77,7 @@ enum Key {
 };
 
 // Both programs share the table; an option the other program takes is
-// refused like an unknown one.
+// refused with that program's name.
 const option table[] = {
     {"length", required_argument, nullptr, length_key}, {"list", no_argument, nullptr, list_key},
     {"count", no_argument, nullptr, count_key},         {"group-by", required_argument, nullptr, group_key},
@@ -95,11 +95,21 @@ bool takes(Program program, int key)
     return true;
 }
 
+// Why the option `key` is refused: the other program takes it. Named as the
+// table spells it, not as typed (--format=svg, --form svg).
+std::string belongs_elsewhere(Program program, int key)
+{
+    const option* found = std::find_if(std::begin(table), std::end(table), [key](const option& o) { return o.val == key; });
+    return std::string("--") + found->name + " is an option of " + names[program == Program::window ? 1 : 0];
+}
+
 // What the option `key` takes as its value, for the line that refuses one.
-std::string value_wanted(int key)
+std::string value_wanted(Program program, int key)
 {
     switch (key) {
-    case length_key: return "--length takes an even number from 2 to " + std::to_string(ranges::max_code_length);
+    case length_key:
+        return "--length takes an even number from 2 to " +
+               std::to_string(program == Program::window ? ranges::max_code_length : gallery::longest_length);
     case font_key: return "--font takes the path of a TrueType font";
     case value_key: return "--value takes the value of a group, in digits";
     case group_key: {
@@ -131,7 +141,7 @@ int refuse(Program program, const std::string& message)
 
 int refuse_value(Program program, int key, const char* value)
 {
-    return refuse(program, value_wanted(key) + ", not \"" + value + "\"");
+    return refuse(program, value_wanted(program, key) + ", not \"" + value + "\"");
 }
 
 }  // namespace
@@ -141,17 +151,15 @@ int parse_options(Program program, int argc, char** argv, Options& options)
     opterr = 0;  // the messages are ours, one line each
     const char* value_text = nullptr;
     optind = 1;
-    int index = 0;
-    for (int key; (key = getopt_long(argc, argv, ":h", table, &index)) != -1;) {
+    for (int key; (key = getopt_long(argc, argv, ":h", table, nullptr)) != -1;) {
+        if (const int asked = key == ':' ? optopt : key; key != '?' && !takes(program, asked))
+            return refuse(program, belongs_elsewhere(program, asked));
         if (key == ':')
-            return refuse(program, value_wanted(optopt));
+            return refuse(program, value_wanted(program, optopt));
         if (key == '?' && optopt != 0 && std::strncmp(argv[optind - 1], "--", 2) != 0)
             return refuse(program, std::string("unknown option -") + static_cast<char>(optopt));
         if (key == '?')
             return refuse(program, std::string("unknown option ") + argv[optind - 1]);
-        // By its name: its value, if it took one, is argv[optind - 1].
-        if (!takes(program, key))
-            return refuse(program, std::string("unknown option --") + table[index].name);
         switch (key) {
         case length_key:
             options.length = parse_length(optarg);
@@ -177,7 +185,7 @@ int parse_options(Program program, int argc, char** argv, Options& options)
             break;
         case font_key:
             if (*optarg == '\0')
-                return refuse(program, value_wanted(key));
+                return refuse(program, value_wanted(program, key));
             options.font = optarg;
             break;
         case format_key:
