@@ -16,13 +16,14 @@ namespace app {
 namespace {
 
 const char* const usage[] = {
-    "usage: mountain-ranges [--length L] [--group-by G] [--list | --count] [--value V]\n"
+    "usage: mountain-ranges [--length L] [--group-by G] [--font PATH]\n"
+    "                       [--browse | --list | --count] [--value V]\n"
     "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
     "number of mountains or as G says, a page per key press; a key on the last\n"
     "page ends it.\n"
-    "The title and the captions use the TrueType font \"times.ttf\" from the\n"
-    "working directory, else the one beside the program, else the one installed\n"
-    "with it.\n"
+    "The title and the captions use the TrueType font given with --font, else\n"
+    "\"times.ttf\" from the working directory, else the one beside the program,\n"
+    "else the one installed with it.\n"
     "\n"
     "  --length L    the length of the ranges: an even number from 2 to 16\n"
     "                (default 16), up to 64 with --list or --count\n"
@@ -30,6 +31,12 @@ const char* const usage[] = {
     "                by a down-stroke), height (the highest level reached) or area\n"
     "                (the levels at which the up-strokes start, summed): the groups,\n"
     "                from the flattest ranges to the tallest\n"
+    "  --font PATH   the TrueType font for the title and the captions\n"
+    "  --browse      turn the pages with these keys instead; other keys do nothing:\n"
+    "                next page       Right, Down, Page Down, space, Return, Enter\n"
+    "                page before     Left, Up, Page Up, BackSpace\n"
+    "                first, last     Home, End\n"
+    "                quit            q, Escape, closing the window\n"
     "  --list        print the ranges instead of showing them, one a line: the\n"
     "                group's value and the range as a word of U (up) and D (down)\n"
     "  --count       print the number of ranges in each group instead, one a line:\n"
@@ -68,6 +75,7 @@ enum Key {
     length_key = 'L',
     list_key = 'l',
     count_key = 'c',
+    browse_key = 'b',
     group_key = 'g',
     value_key = 'v',
     font_key = 'f',
@@ -83,16 +91,15 @@ const option table[] = {
     {"count", no_argument, nullptr, count_key},         {"group-by", required_argument, nullptr, group_key},
     {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
     {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
-    {"value", required_argument, nullptr, value_key},   {nullptr, 0, nullptr, 0},
+    {"value", required_argument, nullptr, value_key},   {"browse", no_argument, nullptr, browse_key},
+    {nullptr, 0, nullptr, 0},
 };
 
 bool takes(Program program, int key)
 {
-    if (key == list_key || key == count_key || key == value_key)
+    if (key == list_key || key == count_key || key == value_key || key == browse_key)
         return program == Program::window;
-    if (key == font_key || key == format_key)
-        return program == Program::exporter;
-    return true;
+    return key != format_key || program == Program::exporter;
 }
 
 // Why the option `key` is refused: the other program takes it. Named as the
@@ -167,6 +174,7 @@ int parse_options(Program program, int argc, char** argv, Options& options)
                 return refuse_value(program, key, optarg);
             break;
         case list_key: options.list = true; break;
+        case browse_key: options.browse = true; break;
         case count_key: options.count = true; break;
         case group_key: {
             const auto found = std::find_if(ranges::groupings.begin(), ranges::groupings.end(),
@@ -204,6 +212,8 @@ int parse_options(Program program, int argc, char** argv, Options& options)
     }
     if (options.list && options.count)
         return refuse(program, "--list and --count cannot go together");
+    if (options.browse && (options.list || options.count))
+        return refuse(program, "--browse cannot go with --list or --count");
     if (options.length > gallery::longest_length && !options.list && !options.count)
         return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(gallery::longest_length) + "; " +
                                    (program == Program::window ? "" : "mountain-ranges ") +

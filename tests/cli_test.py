@@ -152,10 +152,12 @@ class CommandLines(unittest.TestCase):
                                         (["--list", "--value", "9", "--group-by", "peaks"], "1 to 8 by peaks at length 16"),
                                         (["--count", "--length=4", "--value=2", "--group-by=area"], "0 to 1 by area"),
                                         (["--count", "--value", "-1"], "in digits"), (["--list", "--value"], "in digits"),
+                                        (["--count", "--browse"], "--browse cannot go with"),
                                         (["--format", "svg"], ": --format is an option of mountain-ranges-export (")]
                                        if program == PROGRAM else
                                        [(["--format", "gif"], "svg, pdf or tikz"), (["--format"], "svg, pdf or tikz"),
-                                        (["--font", ""], "TrueType font"), (["a", "b"], "more than one")]):
+                                        (["--font", ""], "TrueType font"), (["a", "b"], "more than one"),
+                                        (["--browse"], ": --browse is an option of mountain-ranges (")]):
                 with self.subTest(program=os.path.basename(program), args=args), \
                         tempfile.TemporaryDirectory() as folder:
                     result = run([program, *args], cwd=folder)
