@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "SDL.h"
+#include "SDL_syswm.h"
 #include "font.h"
 #include "gallery/page.h"
 #include "ranges/ranges.h"
@@ -114,6 +115,37 @@ int wait_for_turn(int shown, int count, bool browse)
     return -1;
 }
 
+std::string with_plain_dash(std::string title)
+{
+    const std::string dash = "\u2014";
+    for (std::size_t at; (at = title.find(dash)) != std::string::npos;)
+        title.replace(at, dash.size(), "-");
+    return title;
+}
+
+// SDL hands the title to X through the locale: outside a UTF-8 locale
+// neither SDL build sets _NET_WM_NAME for a title with an em dash, so there
+// the dash is a plain one. WM_NAME, which older window managers and taskbars
+// read, holds Latin-1 text: classic SDL stores the locale's bytes there as if
+// they were, sdl12-compat labels them with the locale's name, so on X both
+// get the title with a plain dash here. With no icon name of its own, the
+// window's icon shows the title.
+void set_title(const std::string& title, bool utf8_locale)
+{
+    const std::string plain = with_plain_dash(title);
+    SDL_WM_SetCaption(utf8_locale ? title.c_str() : plain.c_str(), nullptr);
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWMInfo(&wm) > 0 && wm.subsystem == SDL_SYSWM_X11) {
+        // sdl12-compat leaves wmwindow at 0: its one window is the managed one.
+        const Window managed = wm.info.x11.wmwindow != 0 ? wm.info.x11.wmwindow : wm.info.x11.window;
+        wm.info.x11.lock_func();
+        XStoreName(wm.info.x11.display, managed, plain.c_str());
+        XSync(wm.info.x11.display, False);  // named before the page is drawn
+        wm.info.x11.unlock_func();
+    }
+}
+
 // SDL's X11 driver opens a probe connection and closes it before its real
 // one. A server with no other client resets in between and refuses the real
 // connection for a moment, so a named display gets a few more tries. Returns
@@ -186,18 +218,13 @@ int run_window(const Options& options)
     };
     const gallery::Colours& page = gallery::page_colours;
     const gallery::Colours colours = {mapped(page.background), mapped(page.stroke), mapped(page.text)};
-    // SDL hands the title to X in the locale's encoding: a dash that the
-    // locale cannot encode would be dropped.
     std::setlocale(LC_CTYPE, "");
-    const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    const bool utf8_locale = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
     const int count = static_cast<int>(pages.size());
     for (int shown = 0; shown < count;) {
         // Named before the flip, so the title bar always matches the page on screen.
-        std::string caption = gallery::title_bar(gallery, shown + 1, count);
-        if (const std::size_t dash = caption.find("\u2014"); !utf8 && dash != std::string::npos)
-            caption.replace(dash, std::strlen("\u2014"), "-");
-        SDL_WM_SetCaption(caption.c_str(), caption.c_str());
+        set_title(gallery::title_bar(gallery, shown + 1, count), utf8_locale);
         show_page(screen, texts, gallery, pages[static_cast<std::size_t>(shown)], colours);
         shown = wait_for_turn(shown, count, options.browse);
         if (shown < 0)

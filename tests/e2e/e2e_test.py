@@ -108,9 +108,12 @@ class Run:
         if self.process.poll() is not None:
             raise AssertionError(f"the program ended before {name}: {self.finish()}")
 
-    def title(self):
-        name = self.window().get_full_property(self.x.intern_atom("_NET_WM_NAME"), self.x.intern_atom("UTF8_STRING"))
-        return bytes(name.value).decode()
+    def titles(self):
+        """The types and texts of WM_NAME, which older window managers read, and _NET_WM_NAME."""
+        found = [self.window().get_full_property(self.x.intern_atom(name), X.AnyPropertyType)
+                 for name in ("WM_NAME", "_NET_WM_NAME")]
+        return [(self.x.get_atom_name(p.property_type), bytes(p.value).decode("latin-1" if i == 0 else "utf-8"))
+                for i, p in enumerate(found)]
 
     def key(self, name, event):
         xtest.fake_input(self.x, X.MotionNotify, x=400, y=300)  # without a window manager keys follow the pointer
@@ -139,8 +142,10 @@ class Run:
 KEYS = ["space", "Return", "a", "Escape", "F1", "Left", "BackSpace", "Shift_L", "Control_R", "KP_Enter", "1"]
 
 
-def title(words, number, count):
-    return f"Mountain ranges of length {words} \u2014 page {number} of {count}"
+def titles(words, number, count):
+    """WM_NAME as Latin-1 text with a plain dash; _NET_WM_NAME in UTF-8 (run in C.UTF-8)."""
+    title = f"Mountain ranges of length {words} \u2014 page {number} of {count}"
+    return [("STRING", title.replace("\u2014", "-")), ("UTF8_STRING", title)]
 
 
 class WalkTest(unittest.TestCase):
@@ -166,7 +171,7 @@ class WalkTest(unittest.TestCase):
         run = Run(self, start_server(self))
         for number, page in enumerate(pages, start=1):
             run.show(page, f"page {number}")
-            self.assertEqual(run.title(), title("16", number, 20))
+            self.assertEqual(run.titles(), titles("16", number, 20))
             turn(run, number)
         self.assertEqual(run.finish(), (0, "", ""))
 
@@ -184,7 +189,7 @@ class BrowseTest(unittest.TestCase):
                             ("End", last), ("Right", last), ("Control_L", last), ("Left", last - 1), ("Home", 1)):
             run.tap(key)
             run.show(pages[number - 1], f"page {number} after {key}")
-            self.assertEqual(run.title(), title("16 by peaks", number, last))
+            self.assertEqual(run.titles(), titles("16 by peaks", number, last))
         run.tap("q")
         self.assertEqual(run.finish(), (0, "", ""))
         run = Run(self, start_server(self), "--browse", "--length", "12", "--font", SANS)
