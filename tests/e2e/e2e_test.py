@@ -86,8 +86,11 @@ class Run:
     def window(self):
         # No window manager: the program's window is the root's one mapped child of 800 x 600.
         for child in self.x.screen().root.query_tree().children:
-            if child.get_attributes().map_state == X.IsViewable and child.get_geometry().width == 800:
-                return child
+            try:
+                if child.get_attributes().map_state == X.IsViewable and child.get_geometry().width == 800:
+                    return child
+            except xerror.XError:  # gone since the query: a window of a run that has just ended
+                pass
         return None
 
     def screen(self):
