@@ -13,5 +13,5 @@ int main(int argc, char** argv)
         return app::print_listing(options.length, options.grouping, stdout, options.value);
     if (options.count)
         return app::print_counts(options.length, options.grouping, stdout, options.value);
-    return app::run_window(options.length, options.grouping);
+    return app::run_window(options);
 }

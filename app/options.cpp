@@ -16,13 +16,14 @@ namespace app {
 namespace {
 
 const char* const usage[] = {
-    "usage: mountain-ranges [--length L] [--group-by G] [--list | --count] [--value V]\n"
+    "usage: mountain-ranges [--length L] [--group-by G] [--font PATH]\n"
+    "                       [--browse | --list | --count] [--value V]\n"
     "Shows every mountain range of length L in an 800 x 600 window, grouped by\n"
     "number of mountains or as G says, a page per key press; a key on the last\n"
     "page ends it.\n"
-    "The title and the captions use the TrueType font \"times.ttf\" from the\n"
-    "working directory, else the one beside the program, else the one installed\n"
-    "with it.\n"
+    "The title and the captions use the TrueType font given with --font, else\n"
+    "\"times.ttf\" from the working directory, else the one beside the program,\n"
+    "else the one installed with it.\n"
     "\n"
     "  --length L    the length of the ranges: an even number from 2 to 16\n"
     "                (default 16), up to 64 with --list or --count\n"
@@ -30,6 +31,12 @@ const char* const usage[] = {
     "                by a down-stroke), height (the highest level reached) or area\n"
     "                (the levels at which the up-strokes start, summed): the groups,\n"
     "                from the flattest ranges to the tallest\n"
+    "  --font PATH   the TrueType font for the title and the captions\n"
+    "  --browse      turn the pages with these keys instead; other keys do nothing:\n"
+    "                next page       Right, Down, Page Down, space, Return, Enter\n"
+    "                page before     Left, Up, Page Up, BackSpace\n"
+    "                first, last     Home, End\n"
+    "                quit            q, Escape, closing the window\n"
     "  --list        print the ranges instead of showing them, one a line: the\n"
     "                group's value and the range as a word of U (up) and D (down)\n"
     "  --count       print the number of ranges in each group instead, one a line:\n"
@@ -68,6 +75,7 @@ enum Key {
     length_key = 'L',
     list_key = 'l',
     count_key = 'c',
+    browse_key = 'b',
     group_key = 'g',
     value_key = 'v',
     font_key = 'f',
@@ -77,29 +85,38 @@ enum Key {
 };
 
 // Both programs share the table; an option the other program takes is
-// refused like an unknown one.
+// refused with that program's name.
 const option table[] = {
     {"length", required_argument, nullptr, length_key}, {"list", no_argument, nullptr, list_key},
     {"count", no_argument, nullptr, count_key},         {"group-by", required_argument, nullptr, group_key},
     {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
     {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
-    {"value", required_argument, nullptr, value_key},   {nullptr, 0, nullptr, 0},
+    {"value", required_argument, nullptr, value_key},   {"browse", no_argument, nullptr, browse_key},
+    {nullptr, 0, nullptr, 0},
 };
 
 bool takes(Program program, int key)
 {
-    if (key == list_key || key == count_key || key == value_key)
+    if (key == list_key || key == count_key || key == value_key || key == browse_key)
         return program == Program::window;
-    if (key == font_key || key == format_key)
-        return program == Program::exporter;
-    return true;
+    return key != format_key || program == Program::exporter;
+}
+
+// Why the option `key` is refused: the other program takes it. Named as the
+// table spells it, not as typed (--format=svg, --form svg).
+std::string belongs_elsewhere(Program program, int key)
+{
+    const option* found = std::find_if(std::begin(table), std::end(table), [key](const option& o) { return o.val == key; });
+    return std::string("--") + found->name + " is an option of " + names[program == Program::window ? 1 : 0];
 }
 
 // What the option `key` takes as its value, for the line that refuses one.
-std::string value_wanted(int key)
+std::string value_wanted(Program program, int key)
 {
     switch (key) {
-    case length_key: return "--length takes an even number from 2 to " + std::to_string(ranges::max_code_length);
+    case length_key:
+        return "--length takes an even number from 2 to " +
+               std::to_string(program == Program::window ? ranges::max_code_length : gallery::longest_length);
     case font_key: return "--font takes the path of a TrueType font";
     case value_key: return "--value takes the value of a group, in digits";
     case group_key: {
@@ -131,7 +148,7 @@ int refuse(Program program, const std::string& message)
 
 int refuse_value(Program program, int key, const char* value)
 {
-    return refuse(program, value_wanted(key) + ", not \"" + value + "\"");
+    return refuse(program, value_wanted(program, key) + ", not \"" + value + "\"");
 }
 
 }  // namespace
@@ -141,17 +158,15 @@ int parse_options(Program program, int argc, char** argv, Options& options)
     opterr = 0;  // the messages are ours, one line each
     const char* value_text = nullptr;
     optind = 1;
-    int index = 0;
-    for (int key; (key = getopt_long(argc, argv, ":h", table, &index)) != -1;) {
+    for (int key; (key = getopt_long(argc, argv, ":h", table, nullptr)) != -1;) {
+        if (const int asked = key == ':' ? optopt : key; key != '?' && !takes(program, asked))
+            return refuse(program, belongs_elsewhere(program, asked));
         if (key == ':')
-            return refuse(program, value_wanted(optopt));
+            return refuse(program, value_wanted(program, optopt));
         if (key == '?' && optopt != 0 && std::strncmp(argv[optind - 1], "--", 2) != 0)
             return refuse(program, std::string("unknown option -") + static_cast<char>(optopt));
         if (key == '?')
             return refuse(program, std::string("unknown option ") + argv[optind - 1]);
-        // By its name: its value, if it took one, is argv[optind - 1].
-        if (!takes(program, key))
-            return refuse(program, std::string("unknown option --") + table[index].name);
         switch (key) {
         case length_key:
             options.length = parse_length(optarg);
@@ -159,6 +174,7 @@ int parse_options(Program program, int argc, char** argv, Options& options)
                 return refuse_value(program, key, optarg);
             break;
         case list_key: options.list = true; break;
+        case browse_key: options.browse = true; break;
         case count_key: options.count = true; break;
         case group_key: {
             const auto found = std::find_if(ranges::groupings.begin(), ranges::groupings.end(),
@@ -177,7 +193,7 @@ int parse_options(Program program, int argc, char** argv, Options& options)
             break;
         case font_key:
             if (*optarg == '\0')
-                return refuse(program, value_wanted(key));
+                return refuse(program, value_wanted(program, key));
             options.font = optarg;
             break;
         case format_key:
@@ -196,6 +212,8 @@ int parse_options(Program program, int argc, char** argv, Options& options)
     }
     if (options.list && options.count)
         return refuse(program, "--list and --count cannot go together");
+    if (options.browse && (options.list || options.count))
+        return refuse(program, "--browse cannot go with --list or --count");
     if (options.length > gallery::longest_length && !options.list && !options.count)
         return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(gallery::longest_length) + "; " +
                                    (program == Program::window ? "" : "mountain-ranges ") +

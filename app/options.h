@@ -20,7 +20,8 @@ struct Options {
     bool list = false;            // mountain-ranges --list
     bool count = false;           // mountain-ranges --count
     std::optional<int> value;     // mountain-ranges --value, a value some range of the length has
-    std::string font;             // mountain-ranges-export --font
+    bool browse = false;          // mountain-ranges --browse
+    std::string font;             // --font, "" for the default one
     std::string format = "png";   // mountain-ranges-export --format
     std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR
 };

@@ -2,6 +2,7 @@
 
 #include <langinfo.h>
 
+#include <algorithm>
 #include <clocale>
 #include <csignal>
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "SDL.h"
+#include "SDL_syswm.h"
 #include "font.h"
 #include "gallery/page.h"
 #include "ranges/ranges.h"
@@ -80,17 +82,68 @@ void ignore_other_events()
         SDL_EventState(type, SDL_IGNORE);
 }
 
-// Blocks until the user presses a key or asks to close the window; a close
-// request only turns the page, so the gallery is always seen to its end.
-// False when the event system fails, as waiting on would block for ever.
-bool wait_for_key_or_quit()
+// Where the key `key` leads from page `shown` of `count` while browsing:
+// `shown` for a key that does nothing, `count` to end the program.
+int browse_to(SDLKey key, int shown, int count)
+{
+    switch (key) {
+    case SDLK_RIGHT: case SDLK_DOWN: case SDLK_PAGEDOWN: case SDLK_SPACE: case SDLK_RETURN: case SDLK_KP_ENTER:
+        return std::min(shown + 1, count - 1);
+    case SDLK_LEFT: case SDLK_UP: case SDLK_PAGEUP: case SDLK_BACKSPACE: return std::max(shown - 1, 0);
+    case SDLK_HOME: return 0;
+    case SDLK_END: return count - 1;
+    case SDLK_q: case SDLK_ESCAPE: return count;
+    default: return shown;
+    }
+}
+
+// Blocks until the user leaves page `shown` of `count`, and returns the page
+// to show next, or `count` to end. Unless browsing, every key press and close
+// request turns the page, so the gallery is always seen to its end. Returns
+// -1 when the event system fails, as waiting on would block for ever.
+int wait_for_turn(int shown, int count, bool browse)
 {
     SDL_Event event;
     while (SDL_WaitEvent(&event) != 0) {
-        if (event.type == SDL_KEYDOWN || event.type == SDL_QUIT)
-            return true;
+        if (event.type != SDL_KEYDOWN && event.type != SDL_QUIT)
+            continue;
+        if (!browse)
+            return shown + 1;
+        if (const int next = event.type == SDL_QUIT ? count : browse_to(event.key.keysym.sym, shown, count); next != shown)
+            return next;
     }
-    return false;
+    return -1;
+}
+
+std::string with_plain_dash(std::string title)
+{
+    const std::string dash = "\u2014";
+    for (std::size_t at; (at = title.find(dash)) != std::string::npos;)
+        title.replace(at, dash.size(), "-");
+    return title;
+}
+
+// SDL hands the title to X through the locale: outside a UTF-8 locale
+// neither SDL build sets _NET_WM_NAME for a title with an em dash, so there
+// the dash is a plain one. WM_NAME, which older window managers and taskbars
+// read, holds Latin-1 text: classic SDL stores the locale's bytes there as if
+// they were, sdl12-compat labels them with the locale's name, so on X both
+// get the title with a plain dash here. With no icon name of its own, the
+// window's icon shows the title.
+void set_title(const std::string& title, bool utf8_locale)
+{
+    const std::string plain = with_plain_dash(title);
+    SDL_WM_SetCaption(utf8_locale ? title.c_str() : plain.c_str(), nullptr);
+    SDL_SysWMinfo wm;
+    SDL_VERSION(&wm.version);
+    if (SDL_GetWMInfo(&wm) > 0 && wm.subsystem == SDL_SYSWM_X11) {
+        // sdl12-compat leaves wmwindow at 0: its one window is the managed one.
+        const Window managed = wm.info.x11.wmwindow != 0 ? wm.info.x11.wmwindow : wm.info.x11.window;
+        wm.info.x11.lock_func();
+        XStoreName(wm.info.x11.display, managed, plain.c_str());
+        XSync(wm.info.x11.display, False);  // named before the page is drawn
+        wm.info.x11.unlock_func();
+    }
 }
 
 // SDL's X11 driver opens a probe connection and closes it before its real
@@ -129,14 +182,17 @@ void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const gall
 
 }  // namespace
 
-int run_window(int length, ranges::Grouping grouping)
+int run_window(const Options& options)
 {
     // The texts first: a font that cannot be used fails before a window opens.
-    const gallery::Gallery gallery = gallery::make_gallery(length, grouping);
+    const gallery::Gallery gallery = gallery::make_gallery(options.length, options.grouping);
     gallery::TextImages texts;
     std::string error;
-    if (!render_texts(default_font(), gallery.texts, texts, error))
-        return fail(error + "; the program looks for its TrueType font as " + default_font_places());
+    if (!render_texts(options.font.empty() ? default_font() : options.font, gallery.texts, texts, error)) {
+        if (options.font.empty())
+            error += "; without --font PATH the program looks for its TrueType font as " + default_font_places();
+        return fail(error);
+    }
 
     const HeldSignals signals = hold_signals();
     insist_on_a_window_system();
@@ -153,6 +209,8 @@ int run_window(int length, ranges::Grouping grouping)
     if (screen->format->BytesPerPixel != 4)
         return fail("cannot open an 800 x 600 window with 32-bit pixels");
     ignore_other_events();
+    if (options.browse)  // a held key runs through the pages
+        SDL_EnableKeyRepeat(SDL_DEFAULT_REPEAT_DELAY, SDL_DEFAULT_REPEAT_INTERVAL);
 
     const auto mapped = [&](std::uint32_t rgb) {
         return SDL_MapRGB(screen->format, static_cast<Uint8>(rgb >> 16U), static_cast<Uint8>(rgb >> 8U),
@@ -160,19 +218,16 @@ int run_window(int length, ranges::Grouping grouping)
     };
     const gallery::Colours& page = gallery::page_colours;
     const gallery::Colours colours = {mapped(page.background), mapped(page.stroke), mapped(page.text)};
-    // SDL hands the title to X in the locale's encoding: a dash that the
-    // locale cannot encode would be dropped.
     std::setlocale(LC_CTYPE, "");
-    const bool utf8 = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
+    const bool utf8_locale = std::strcmp(nl_langinfo(CODESET), "UTF-8") == 0;
     const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
-    for (std::size_t i = 0; i < pages.size(); ++i) {
+    const int count = static_cast<int>(pages.size());
+    for (int shown = 0; shown < count;) {
         // Named before the flip, so the title bar always matches the page on screen.
-        std::string caption = gallery::title_bar(gallery, static_cast<int>(i) + 1, static_cast<int>(pages.size()));
-        if (const std::size_t dash = caption.find("\u2014"); !utf8 && dash != std::string::npos)
-            caption.replace(dash, std::strlen("\u2014"), "-");
-        SDL_WM_SetCaption(caption.c_str(), caption.c_str());
-        show_page(screen, texts, gallery, pages[i], colours);
-        if (!wait_for_key_or_quit())
+        set_title(gallery::title_bar(gallery, shown + 1, count), utf8_locale);
+        show_page(screen, texts, gallery, pages[static_cast<std::size_t>(shown)], colours);
+        shown = wait_for_turn(shown, count, options.browse);
+        if (shown < 0)
             return fail(std::string("cannot wait for a key: ") + SDL_GetError());
     }
     return 0;

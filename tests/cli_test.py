@@ -138,23 +138,26 @@ class Counts(unittest.TestCase):
 class CommandLines(unittest.TestCase):
 
     def test_help_version_and_bad_input_refused_with_one_line_naming_what_is_allowed(self):
-        cases = [(["--length", bad], "even number from 2 to 64")
-                 for bad in ("3", "0", "66", "064", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
-        cases += [(["--length"], "even number from 2 to 64"), (["--length=7"], "even number"),
-                  (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks, height or area"),
-                  (["--bogus"], "--bogus"), (["-x"], "-x"), (["--value", "3"], "--value")]
-        for program in (PROGRAM, EXPORT):
+        for program, longest in ((PROGRAM, 64), (EXPORT, 16)):
             name = os.path.basename(program)
+            cases = [(["--length", bad], f"even number from 2 to {longest},")
+                     for bad in ("3", "0", "66", "064", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
+            cases += [(["--length"], f"even number from 2 to {longest} "), (["--length=7"], "even number"),
+                      (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks, height or area"),
+                      (["--bogus"], "--bogus"), (["-x"], "-x"), (["--value", "3"], "--value")]
             self.assertRegex(run([program, "--help"]).stdout,
                              f"(?s)^usage: {name} .*--group-by G +mountains .*peaks.*height.*area")
             self.assertRegex(run([program, "--version"]).stdout, f"^{name} " + r"\d+\.\d+\.\d+\n$")
             for args, says in cases + ([(["--list", "--count"], "cannot go together"), (["page"], "\"page\""),
                                         (["--list", "--value", "9", "--group-by", "peaks"], "1 to 8 by peaks at length 16"),
                                         (["--count", "--length=4", "--value=2", "--group-by=area"], "0 to 1 by area"),
-                                        (["--count", "--value", "-1"], "in digits"), (["--list", "--value"], "in digits")]
+                                        (["--count", "--value", "-1"], "in digits"), (["--list", "--value"], "in digits"),
+                                        (["--count", "--browse"], "--browse cannot go with"),
+                                        (["--format", "svg"], ": --format is an option of mountain-ranges-export (")]
                                        if program == PROGRAM else
                                        [(["--format", "gif"], "svg, pdf or tikz"), (["--format"], "svg, pdf or tikz"),
-                                        (["--font", ""], "TrueType font"), (["a", "b"], "more than one")]):
+                                        (["--font", ""], "TrueType font"), (["a", "b"], "more than one"),
+                                        (["--browse"], ": --browse is an option of mountain-ranges (")]):
                 with self.subTest(program=os.path.basename(program), args=args), \
                         tempfile.TemporaryDirectory() as folder:
                     result = run([program, *args], cwd=folder)

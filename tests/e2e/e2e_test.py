@@ -17,6 +17,7 @@ from Xlib import X, XK, display as xdisplay, error as xerror, protocol
 from Xlib.ext import xtest
 
 PROGRAM, EXPORT = os.environ["MR_PROGRAM"], os.environ["MR_EXPORT"]
+SANS = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"  # fonts-liberation, beside the default serif
 SCALE = float(os.environ.get("MR_TIMEOUT_SCALE", "1"))
 
 
@@ -85,8 +86,11 @@ class Run:
     def window(self):
         # No window manager: the program's window is the root's one mapped child of 800 x 600.
         for child in self.x.screen().root.query_tree().children:
-            if child.get_attributes().map_state == X.IsViewable and child.get_geometry().width == 800:
-                return child
+            try:
+                if child.get_attributes().map_state == X.IsViewable and child.get_geometry().width == 800:
+                    return child
+            except xerror.XError:  # gone since the query: a window of a run that has just ended
+                pass
         return None
 
     def screen(self):
@@ -107,14 +111,21 @@ class Run:
         if self.process.poll() is not None:
             raise AssertionError(f"the program ended before {name}: {self.finish()}")
 
-    def title(self):
-        name = self.window().get_full_property(self.x.intern_atom("_NET_WM_NAME"), self.x.intern_atom("UTF8_STRING"))
-        return bytes(name.value).decode()
+    def titles(self):
+        """The types and texts of WM_NAME, which older window managers read, and _NET_WM_NAME."""
+        found = [self.window().get_full_property(self.x.intern_atom(name), X.AnyPropertyType)
+                 for name in ("WM_NAME", "_NET_WM_NAME")]
+        return [(self.x.get_atom_name(p.property_type), bytes(p.value).decode("latin-1" if i == 0 else "utf-8"))
+                for i, p in enumerate(found)]
 
     def key(self, name, event):
         xtest.fake_input(self.x, X.MotionNotify, x=400, y=300)  # without a window manager keys follow the pointer
         xtest.fake_input(self.x, event, self.x.keysym_to_keycode(XK.string_to_keysym(name)))
         self.x.sync()
+
+    def tap(self, name):
+        self.key(name, X.KeyPress)
+        self.key(name, X.KeyRelease)
 
     def request_close(self):
         """What a window manager sends when the user clicks the close button."""
@@ -134,14 +145,13 @@ class Run:
 KEYS = ["space", "Return", "a", "Escape", "F1", "Left", "BackSpace", "Shift_L", "Control_R", "KP_Enter", "1"]
 
 
-class WalkTest(unittest.TestCase):
+def titles(words, number, count):
+    """WM_NAME as Latin-1 text with a plain dash; _NET_WM_NAME in UTF-8 (run in C.UTF-8)."""
+    title = f"Mountain ranges of length {words} \u2014 page {number} of {count}"
+    return [("STRING", title.replace("\u2014", "-")), ("UTF8_STRING", title)]
 
-    def walk(self, run, pages, title, turn):
-        for number, page in enumerate(pages, start=1):
-            run.show(page, f"page {number}")
-            self.assertEqual(run.title(), title % (number, len(pages)))
-            turn(run, number)
-        self.assertEqual(run.finish(), (0, "", ""))
+
+class WalkTest(unittest.TestCase):
 
     def test_every_page_as_exported_a_key_or_close_request_each(self):
         def turn(run, number):
@@ -161,12 +171,34 @@ class WalkTest(unittest.TestCase):
 
         pages = exported_pages()
         self.assertEqual(len(pages), 20)
-        self.walk(Run(self, start_server(self)), pages, "Mountain ranges of length 16 \u2014 page %d of %d", turn)
+        run = Run(self, start_server(self))
+        for number, page in enumerate(pages, start=1):
+            run.show(page, f"page {number}")
+            self.assertEqual(run.titles(), titles("16", number, 20))
+            turn(run, number)
+        self.assertEqual(run.finish(), (0, "", ""))
 
-    def test_the_peaks_gallery_as_exported_a_close_request_each(self):
+
+class BrowseTest(unittest.TestCase):
+
+    def test_the_peaks_gallery_browsed_to_and_fro_then_q_or_a_close_request_ends_it(self):
         pages = exported_pages("--group-by", "peaks")
-        self.walk(Run(self, start_server(self), "--group-by", "peaks"), pages,
-                  "Mountain ranges of length 16 by peaks \u2014 page %d of %d", lambda run, number: run.request_close())
+        last = len(pages)
+        run = Run(self, start_server(self), "--browse", "--group-by", "peaks")
+        run.show(pages[0], "page 1")
+        # A key that must do nothing cannot be waited for: a move it makes shows in the pages after the next key.
+        for key, number in (("Left", 1), ("Shift_L", 1), ("a", 1), ("Right", 2), ("Down", 3), ("Page_Down", 4),
+                            ("space", 5), ("Return", 6), ("KP_Enter", 7), ("Up", 6), ("Page_Up", 5), ("BackSpace", 4),
+                            ("End", last), ("Right", last), ("Control_L", last), ("Left", last - 1), ("Home", 1)):
+            run.tap(key)
+            run.show(pages[number - 1], f"page {number} after {key}")
+            self.assertEqual(run.titles(), titles("16 by peaks", number, last))
+        run.tap("q")
+        self.assertEqual(run.finish(), (0, "", ""))
+        run = Run(self, start_server(self), "--browse", "--length", "12", "--font", SANS)
+        run.show(exported_pages("--length", "12", "--font", SANS)[0], "page 1 of 3 in Liberation Sans")
+        run.request_close()
+        self.assertEqual(run.finish(5), (0, "", ""))
 
 
 class SignalTest(unittest.TestCase):
