@@ -13,7 +13,7 @@ namespace app {
 namespace {
 
 constexpr const char* program = "mountain-ranges";
-constexpr std::size_t chunk = 64 * 1024;
+constexpr std::size_t chunk = std::size_t{64} * 1024;
 // What one line may write past the chunk: "496 ", 64 strokes and put_word's
 // spill, the newline.
 constexpr std::size_t line_room = 5 + ranges::max_code_length + 8;

@@ -44,7 +44,7 @@ std::string png_bytes(const raster::Canvas& canvas, const std::array<std::uint32
         error = "a pixel lies outside the palette";
         return {};
     }
-    std::array<png_byte, 3 * 3> colormap{};
+    std::array<png_byte, std::size_t{3} * 3> colormap{};
     for (std::size_t i = 0; i < palette.size(); ++i) {
         colormap[3 * i] = static_cast<png_byte>(palette[i] >> 16U);
         colormap[3 * i + 1] = static_cast<png_byte>(palette[i] >> 8U);

@@ -257,9 +257,9 @@ void BM_twenty_pages_png(benchmark::State& state)
 }
 BENCHMARK(BM_twenty_pages_png)->Unit(benchmark::kMillisecond);
 
-// The twenty pages as SVG documents; the counter "bytes" is what the twenty
-// files hold.
-void BM_twenty_pages_svg(benchmark::State& state)
+// The twenty pages as SVG or TikZ documents, written by `write`; the counter
+// "bytes" is what the twenty files hold.
+void BM_twenty_pages_text(benchmark::State& state, decltype(&gallery::page_svg) write)
 {
     const gallery::TextImages* texts = rendered_texts();
     if (!texts) {
@@ -270,30 +270,12 @@ void BM_twenty_pages_svg(benchmark::State& state)
     for (auto _ : state) {
         bytes = 0;
         for (const gallery::Page& items : pages())
-            bytes += gallery::page_svg(items, *texts, the_gallery(), gallery::page_colours, app::page_writer).size();
+            bytes += write(items, *texts, the_gallery(), gallery::page_colours, app::page_writer).size();
     }
     state.counters["bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_twenty_pages_svg)->Unit(benchmark::kMillisecond);
-
-// The twenty pages as TikZ documents; the counter "bytes" is what the twenty
-// files hold.
-void BM_twenty_pages_tikz(benchmark::State& state)
-{
-    const gallery::TextImages* texts = rendered_texts();
-    if (!texts) {
-        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
-        return;
-    }
-    std::size_t bytes = 0;
-    for (auto _ : state) {
-        bytes = 0;
-        for (const gallery::Page& items : pages())
-            bytes += gallery::page_tikz(items, *texts, the_gallery(), gallery::page_colours, app::page_writer).size();
-    }
-    state.counters["bytes"] = static_cast<double>(bytes);
-}
-BENCHMARK(BM_twenty_pages_tikz)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_text, svg, &gallery::page_svg)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_text, tikz, &gallery::page_tikz)->Unit(benchmark::kMillisecond);
 
 // The twenty pages as one PDF through cairo, the font's subset embedded; the
 // counter "bytes" is the file's size.

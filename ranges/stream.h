@@ -18,7 +18,6 @@
 #include <cstdint>
 #include <cstring>
 #include <functional>
-#include <type_traits>
 #include <vector>
 
 #include "ranges.h"
@@ -71,28 +70,6 @@ std::uint64_t count_ranges(int half_length, int mountains);
 // false, and returns false then; visits nothing for a group that does not exist.
 bool for_each_run(int half_length, int mountains, const std::function<bool(const RangeRun&)>& visit,
                   int start_half_length = cached_half_length);
-
-// Calls `visit(code)` for every range of length 2 * half_length (1 to 32) with
-// `mountains` mountains, in stored order, as for_each_run. A `visit` that
-// returns bool stops the walk with false, and the call returns false then.
-template <typename Visit>
-bool for_each_range(int half_length, int mountains, Visit&& visit, int start_half_length = cached_half_length)
-{
-    return for_each_run(
-        half_length, mountains,
-        [&visit](const RangeRun& run) {
-            for (std::size_t i = 0; i < run.count; ++i) {
-                if constexpr (std::is_same_v<decltype(visit(Code{})), bool>) {
-                    if (!visit(run.codes[i] | run.tail))
-                        return false;
-                } else {
-                    visit(run.codes[i] | run.tail);
-                }
-            }
-            return true;
-        },
-        start_half_length);
-}
 
 // The letters of eight strokes for every byte of a code, first stroke first.
 inline constexpr std::array<std::array<char, 8>, 256> stroke_letters = [] {
