@@ -12,10 +12,8 @@
 #include <system_error>
 #include <vector>
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-
 #include "SDL_ttf.h"
+#include "freetype_face.h"
 
 namespace app {
 
@@ -69,30 +67,11 @@ const char* freetype_error(FT_Error error)
     return "unknown error";
 }
 
-struct FreeTypeFace {
-    FT_Library library = nullptr;
-    FT_Face face = nullptr;
-    FreeTypeFace() = default;
-    FreeTypeFace(const FreeTypeFace&) = delete;
-    FreeTypeFace& operator=(const FreeTypeFace&) = delete;
-    ~FreeTypeFace()
-    {
-        if (face)
-            FT_Done_Face(face);
-        if (library)
-            FT_Done_FreeType(library);
-    }
-};
-
 // SDL_ttf sizes a font without outlines from its list of bitmap sizes, and
 // reads before that list when it is empty.
 bool open_scalable(const std::string& bytes, FreeTypeFace& freetype, std::string& reason)
 {
-    FT_Error error = FT_Init_FreeType(&freetype.library);
-    if (!error)
-        error = FT_New_Memory_Face(freetype.library, reinterpret_cast<const FT_Byte*>(bytes.data()),
-                                   static_cast<FT_Long>(bytes.size()), 0, &freetype.face);
-    if (error)
+    if (const FT_Error error = open_face(bytes, freetype))
         reason = std::string("FreeType: ") + freetype_error(error);
     else if (!FT_IS_SCALABLE(freetype.face))
         reason = "it has no scalable outlines";

@@ -8,6 +8,7 @@
 #include <cairo-pdf.h>
 #include <cairo.h>
 
+#include "freetype_face.h"
 #include "raster/raster.h"
 
 namespace app {
@@ -20,19 +21,8 @@ constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
 // keep the face in its caches after the document is done, so the face's
 // cairo twin owns this and frees it when cairo lets go.
 struct HeldFace {
-    std::string bytes;
-    FT_Library library = nullptr;
-    FT_Face face = nullptr;
-    HeldFace() = default;
-    HeldFace(const HeldFace&) = delete;
-    HeldFace& operator=(const HeldFace&) = delete;
-    ~HeldFace()
-    {
-        if (face)
-            FT_Done_Face(face);
-        if (library)
-            FT_Done_FreeType(library);
-    }
+    std::string bytes;  // declared first, so that it goes last
+    FreeTypeFace freetype;
 };
 
 const cairo_user_data_key_t held_face_key{};
@@ -47,13 +37,11 @@ cairo_font_face_t* font_face(const std::string& bytes, std::string& error)
 {
     auto held = std::make_unique<HeldFace>();
     held->bytes = bytes;
-    if (FT_Init_FreeType(&held->library) != 0 ||
-        FT_New_Memory_Face(held->library, reinterpret_cast<const FT_Byte*>(held->bytes.data()),
-                           static_cast<FT_Long>(held->bytes.size()), 0, &held->face) != 0) {
+    if (open_face(held->bytes, held->freetype) != 0) {
         error = "FreeType cannot open the font";
         return nullptr;
     }
-    cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(held->face, 0);
+    cairo_font_face_t* face = cairo_ft_font_face_create_for_ft_face(held->freetype.face, 0);
     cairo_status_t status = cairo_font_face_status(face);
     if (status == CAIRO_STATUS_SUCCESS)
         status = cairo_font_face_set_user_data(face, &held_face_key, held.get(), release_face);
