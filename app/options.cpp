@@ -47,32 +47,26 @@ const char* const usage[] = {
     "  --version     print the version and exit\n",
 
     "usage: mountain-ranges-export [--length L] [--group-by G] [--font PATH]\n"
-    "                              [--format png|svg|pdf|tikz] [OUTPUT_DIR]\n"
+    "                              [--format FORMAT] [OUTPUT_DIR]\n"
     "Draws the pages of the mountain range gallery without a window and writes\n"
-    "them as OUTPUT_DIR/page-01.png, page-02.png, ... (default: the current\n"
-    "folder, made if missing), or with --format svg as page-01.svg, ..., with\n"
-    "--format tikz as page-01.tex, ...: for length 16, 20 pages by mountains, 14\n"
-    "by peaks, 13 by height and 16 by area. The pages of that format that it\n"
-    "wrote in an earlier, longer export are removed; it replaces or removes no\n"
-    "file that does not bear its mark. With --format pdf\n"
-    "all pages go into one file, named for what it holds, as\n"
-    "mountain-ranges-16-by-mountains.pdf. The title and the captions use the\n"
-    "TrueType font given with --font, else \"times.ttf\" from the working\n"
-    "directory, else the one beside the program, else the one installed with it.\n"
+    "them into OUTPUT_DIR (default: the current folder, made if missing) in\n"
+    "FORMAT: for length 16, 20 pages by mountains, 14 by peaks, 13 by height and\n"
+    "16 by area. The pages of that format that it wrote in an earlier, longer\n"
+    "export are removed; it replaces or removes no file that does not bear its\n"
+    "mark. The title and the captions use the TrueType font given with --font,\n"
+    "else \"times.ttf\" from the working directory, else the one beside the\n"
+    "program, else the one installed with it.\n"
     "\n"
     "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
     "  --group-by G    mountains (the default), peaks, height or area: the groups of the pages\n"
     "  --font PATH     the TrueType font for the title and the captions\n"
-    "  --format FORMAT png (indexed-colour bitmaps, the default), svg (a drawing a\n"
-    "                  page), pdf (every page in one document, to print) or tikz\n"
-    "                  (a LaTeX document a page, its picture to copy into a paper)\n"
+    "  --format FORMAT one of\n"
+    "%s"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n",
 };
 
 const char* const names[] = {"mountain-ranges", "mountain-ranges-export"};
-
-const char* const formats[] = {"png", "svg", "pdf", "tikz"};
 
 enum Key {
     length_key = 'L',
@@ -113,8 +107,18 @@ std::string belongs_elsewhere(Program program, int key)
     return std::string("--") + found->name + " is an option of " + names[program == Program::window ? 1 : 0];
 }
 
+// "a, b or c".
+template <typename Names>
+std::string either(const Names& names)
+{
+    std::string text;
+    for (const auto& name : names)
+        text += std::string(text.empty() ? "" : &name == &names.back() ? " or " : ", ") + name.name;
+    return text;
+}
+
 // What the option `key` takes as its value, for the line that refuses one.
-std::string value_wanted(Program program, int key)
+std::string value_wanted(Program program, int key, const std::vector<FormatChoice>& formats)
 {
     switch (key) {
     case length_key:
@@ -122,14 +126,35 @@ std::string value_wanted(Program program, int key)
                std::to_string(program == Program::window ? ranges::max_code_length : gallery::longest_length);
     case font_key: return "--font takes the path of a TrueType font";
     case value_key: return "--value takes the value of a group, in digits";
-    case group_key: {
-        std::string names;
-        for (const ranges::GroupingInfo& g : ranges::groupings)
-            names += std::string(names.empty() ? "" : &g == &ranges::groupings.back() ? " or " : ", ") + g.name;
-        return "--group-by takes " + names;
+    case group_key: return "--group-by takes " + either(ranges::groupings);
+    default: return "--format takes " + either(formats);
     }
-    default: return "--format takes png, svg, pdf or tikz";
+}
+
+// The option that getopt_long refused with '?': an unknown or ambiguous long
+// option, a value given to one that takes none, or an unknown short option,
+// each named as typed. In a cluster such as -xy, getopt_long stays on the
+// element it is in, so argv[optind - 1] is only the option's own when it
+// starts with "--".
+std::string unknown_option(Program program, char** argv)
+{
+    const std::string typed = argv[optind - 1];
+    if (optopt != 0 && typed.rfind("--", 0) == 0 && typed.find('=') != std::string::npos) {
+        const option* found = std::find_if(std::begin(table), std::end(table), [](const option& o) { return o.val == optopt; });
+        if (found != std::end(table) && typed.compare(2, typed.find('=') - 2, found->name, 0, typed.find('=') - 2) == 0)
+            return takes(program, optopt) ? std::string("option --") + found->name + " takes no value"
+                                          : belongs_elsewhere(program, optopt);
     }
+    if (optopt != 0)
+        return std::string("unknown option -") + static_cast<char>(optopt);
+    const std::string name = typed.substr(2, typed.find('=') - 2);
+    std::string matches;
+    for (const option& o : table)
+        if (o.name && std::strncmp(o.name, name.c_str(), name.size()) == 0)
+            matches += std::string(matches.empty() ? "" : ", ") + "--" + o.name;
+    if (matches.find(',') != std::string::npos)
+        return "option --" + name + " is ambiguous (" + matches + ")";
+    return "unknown option " + typed;
 }
 
 // The length that `text` names: an even number in plain decimal digits (no
@@ -143,33 +168,48 @@ int parse_length(const char* text)
     return length >= 2 && length <= ranges::max_code_length && length % 2 == 0 ? length : 0;
 }
 
+// The usage of `program`, with a line for each of `formats`.
+std::string help_text(Program program, const std::vector<FormatChoice>& formats)
+{
+    std::string text = usage[static_cast<int>(program)];
+    std::string lines;
+    for (const FormatChoice& format : formats) {
+        char line[128];
+        std::snprintf(line, sizeof line, "                    %-5s %s\n", format.name, format.help);
+        lines += line;
+    }
+    if (const std::size_t at = text.find("%s"); at != std::string::npos)
+        text.replace(at, 2, lines);
+    return text;
+}
+
 int refuse(Program program, const std::string& message)
 {
     std::fprintf(stderr, "%s: %s (see --help)\n", names[static_cast<int>(program)], message.c_str());
     return exit_usage;
 }
 
-int refuse_value(Program program, int key, const char* value)
+int refuse_value(Program program, int key, const char* value, const std::vector<FormatChoice>& formats = {})
 {
-    return refuse(program, value_wanted(program, key) + ", not \"" + value + "\"");
+    return refuse(program, value_wanted(program, key, formats) + ", not \"" + value + "\"");
 }
 
 }  // namespace
 
-int parse_options(Program program, int argc, char** argv, Options& options)
+int parse_options(Program program, int argc, char** argv, Options& options, const std::vector<FormatChoice>& formats)
 {
     opterr = 0;  // the messages are ours, one line each
+    if (!formats.empty())
+        options.format = formats.front().name;
     const char* value_text = nullptr;
     optind = 1;
     for (int key; (key = getopt_long(argc, argv, ":h", table, nullptr)) != -1;) {
         if (const int asked = key == ':' ? optopt : key; key != '?' && !takes(program, asked))
             return refuse(program, belongs_elsewhere(program, asked));
         if (key == ':')
-            return refuse(program, value_wanted(program, optopt));
-        if (key == '?' && optopt != 0 && std::strncmp(argv[optind - 1], "--", 2) != 0)
-            return refuse(program, std::string("unknown option -") + static_cast<char>(optopt));
+            return refuse(program, value_wanted(program, optopt, formats));
         if (key == '?')
-            return refuse(program, std::string("unknown option ") + argv[optind - 1]);
+            return refuse(program, unknown_option(program, argv));
         switch (key) {
         case length_key:
             options.length = parse_length(optarg);
@@ -196,17 +236,17 @@ int parse_options(Program program, int argc, char** argv, Options& options)
             break;
         case font_key:
             if (*optarg == '\0')
-                return refuse(program, value_wanted(program, key));
+                return refuse(program, value_wanted(program, key, formats));
             options.font = optarg;
             break;
         case format_key:
-            if (std::find_if(std::begin(formats), std::end(formats),
-                             [](const char* format) { return std::strcmp(optarg, format) == 0; }) == std::end(formats))
-                return refuse_value(program, key, optarg);
+            if (std::none_of(formats.begin(), formats.end(),
+                             [](const FormatChoice& format) { return std::strcmp(optarg, format.name) == 0; }))
+                return refuse_value(program, key, optarg, formats);
             options.format = optarg;
             break;
         case help_key:
-            std::fputs(usage[static_cast<int>(program)], stdout);
+            std::fputs(help_text(program, formats).c_str(), stdout);
             return finish_output(names[static_cast<int>(program)]);
         default:
             std::printf("%s %s\n", names[static_cast<int>(program)], MOUNTAIN_RANGES_VERSION);

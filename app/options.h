@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "ranges/groups.h"
 
@@ -22,15 +23,23 @@ struct Options {
     std::optional<int> value;     // mountain-ranges --value, a value some range of the length has
     bool browse = false;          // mountain-ranges --browse
     std::string font;             // --font, "" for the default one
-    std::string format = "png";   // mountain-ranges-export --format
+    std::string format;           // mountain-ranges-export --format, the first format when not given
     std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR
 };
 
-// Reads the command line of `program` into `options`. Returns -1 when the
-// program should go on; otherwise the exit status, after printing --help or
+// A value that --format takes, and what --help says of it.
+struct FormatChoice {
+    const char* name;
+    const char* help;
+};
+
+// Reads the command line of `program` into `options`, with `formats` the
+// values --format takes (the first the default). Returns -1 when the program
+// should go on; otherwise the exit status, after printing --help or
 // --version (0), a refusal naming what is allowed (exit_usage), or a failed
 // write of either (1).
-int parse_options(Program program, int argc, char** argv, Options& options);
+int parse_options(Program program, int argc, char** argv, Options& options,
+                  const std::vector<FormatChoice>& formats = {});
 
 // Flushes `out`, standard output to the user. Returns 0, or 1 after one line
 // on stderr saying why some output was lost (a full device, a closed pipe).

@@ -64,9 +64,8 @@ std::string png_bytes(const raster::Canvas& canvas, const std::array<std::uint32
         error = image.message;
         return {};
     }
-    constexpr std::size_t header_end = 8 + 25;  // the signature, then the IHDR chunk
-    return std::string(bytes.get(), header_end) + text_chunk("Software", software) +
-           std::string(bytes.get() + header_end, size - header_end);
+    return std::string(bytes.get(), png_mark_chunk) + text_chunk("Software", software) +
+           std::string(bytes.get() + png_mark_chunk, size - png_mark_chunk);
 }
 
 }  // namespace app

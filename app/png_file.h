@@ -2,12 +2,16 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 #include "raster/raster.h"
 
 namespace app {
+
+// Where png_bytes puts its "Software" chunk: after the signature and the header chunk.
+constexpr std::size_t png_mark_chunk = 8 + 25;
 
 // The PNG of `canvas`, whose pixels hold indices into `palette` (colours as
 // 0xRRGGBB): indexed colour, with the entries up to the highest index used,

@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "app/exporter.h"
+#include "app/publish.h"
 #include "app/font.h"
 #include "app/listing.h"
 #include "app/pdf_file.h"

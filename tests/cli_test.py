@@ -144,7 +144,8 @@ class CommandLines(unittest.TestCase):
                      for bad in ("3", "0", "66", "064", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
             cases += [(["--length"], f"even number from 2 to {longest} "), (["--length=7"], "even number"),
                       (["--length", "18"], "lengths 2 to 16; "), (["--group-by", "size"], "mountains, peaks, height or area"),
-                      (["--bogus"], "--bogus"), (["-x"], "-x"), (["--value", "3"], "--value")]
+                      (["--bogus"], "unknown option --bogus "), (["--length=4", "-xy"], "unknown option -x "),
+                      (["--help=3"], "option --help takes no value"), (["--value", "3"], "--value")]
             self.assertRegex(run([program, "--help"]).stdout,
                              f"(?s)^usage: {name} .*--group-by G +mountains .*peaks.*height.*area")
             self.assertRegex(run([program, "--version"]).stdout, f"^{name} " + r"\d+\.\d+\.\d+\n$")
@@ -157,6 +158,7 @@ class CommandLines(unittest.TestCase):
                                        if program == PROGRAM else
                                        [(["--format", "gif"], "svg, pdf or tikz"), (["--format"], "svg, pdf or tikz"),
                                         (["--font", ""], "TrueType font"), (["a", "b"], "more than one"),
+                                        (["--fo", "x"], "option --fo is ambiguous (--font, --format) "),
                                         (["--browse"], ": --browse is an option of mountain-ranges (")]):
                 with self.subTest(program=os.path.basename(program), args=args), \
                         tempfile.TemporaryDirectory() as folder:

@@ -1,0 +1,72 @@
+#include "formats.h"
+
+#include <cstdio>
+#include <cstdint>
+
+#include "gallery/svg.h"
+#include "gallery/tikz.h"
+#include "pdf_file.h"
+#include "png_file.h"
+
+namespace app {
+
+namespace {
+
+std::string png_page(const Drawing& drawing, std::size_t index, const std::string& mark, std::string& error)
+{
+    // Drawn in palette indices, which the file maps to the page's colours.
+    std::vector<std::uint32_t> pixels(std::size_t{gallery::page_width} * gallery::page_height);
+    const raster::Canvas canvas{pixels.data(), gallery::page_width, gallery::page_height, gallery::page_width * 4};
+    gallery::draw_page(canvas, drawing.texts, drawing.gallery, drawing.pages[index], {0, 1, 2});
+    const gallery::Colours& colours = gallery::page_colours;
+    return png_bytes(canvas, {colours.background, colours.stroke, colours.text}, mark, error);
+}
+
+std::string svg_page(const Drawing& drawing, std::size_t index, const std::string& mark, std::string&)
+{
+    return gallery::page_svg(drawing.pages[index], drawing.texts, drawing.gallery, gallery::page_colours, mark);
+}
+
+std::string tikz_page(const Drawing& drawing, std::size_t index, const std::string& mark, std::string&)
+{
+    return gallery::page_tikz(drawing.pages[index], drawing.texts, drawing.gallery, gallery::page_colours, mark);
+}
+
+std::string pdf_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
+{
+    return pdf_bytes(drawing.pages, drawing.texts, drawing.gallery, gallery::page_colours, drawing.font_bytes, mark,
+                     error);
+}
+
+}  // namespace
+
+const std::array<Format, 4> formats = {{
+    {"png", "png", "indexed-colour bitmaps, a file a page (the default)", MarkPlace::png_text, png_page, nullptr},
+    {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, svg_page, nullptr},
+    {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, nullptr, pdf_document},
+    {"tikz", "tex", "a LaTeX document a page, its picture to copy into a paper", MarkPlace::first_line, tikz_page,
+     nullptr},
+}};
+
+const Format* find_format(const std::string& name)
+{
+    for (const Format& format : formats)
+        if (name == format.name)
+            return &format;
+    return nullptr;
+}
+
+std::string page_file_name(std::size_t number, const Format& format)
+{
+    char name[32];
+    std::snprintf(name, sizeof name, "page-%02zu.%s", number, format.extension);
+    return name;
+}
+
+std::string whole_file_name(const gallery::Gallery& gallery, const Format& format)
+{
+    return "mountain-ranges-" + std::to_string(gallery.length) + "-by-" + ranges::grouping_info(gallery.grouping).name +
+           "." + format.extension;
+}
+
+}  // namespace app

@@ -1,0 +1,54 @@
+// The exporter's output formats, each named once: what --format calls it,
+// the files it writes for a gallery, its writers, and where its mark sits.
+// The command line, --help and the exporter all read this table.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <vector>
+
+#include "gallery/layout.h"
+#include "gallery/page.h"
+#include "publish.h"
+
+namespace app {
+
+// A gallery laid out, with its texts rendered: all that a writer reads.
+struct Drawing {
+    const gallery::Gallery& gallery;
+    const std::vector<gallery::Page>& pages;
+    const gallery::TextImages& texts;
+    const std::string& font_bytes;  // the TrueType font, for a format that embeds it
+};
+
+// Writes page `index` of `drawing`, or with index == every_page the whole
+// gallery, as the bytes of one file that carries `mark`. On failure returns
+// an empty string and puts the cause in `error`.
+using Writer = std::string (*)(const Drawing& drawing, std::size_t index, const std::string& mark,
+                               std::string& error);
+
+constexpr std::size_t every_page = static_cast<std::size_t>(-1);
+
+struct Format {
+    const char* name;       // the value of --format
+    const char* extension;  // of every file it writes
+    const char* help;       // what --help says of it
+    MarkPlace mark;
+    Writer page;   // a file a page, page-01 on; null when the pages are not files of their own
+    Writer whole;  // one file of every page, named for the gallery; null when there is none
+};
+
+extern const std::array<Format, 4> formats;
+
+// The format that --format calls `name`, or null.
+const Format* find_format(const std::string& name);
+
+// The file of page `number` (from 1) in `format`: "page-01.png".
+std::string page_file_name(std::size_t number, const Format& format);
+
+// The one file of the whole `gallery` in `format`, named for what it holds:
+// "mountain-ranges-16-by-mountains.pdf".
+std::string whole_file_name(const gallery::Gallery& gallery, const Format& format);
+
+}  // namespace app
