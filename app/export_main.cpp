@@ -1,4 +1,4 @@
-// mountain-ranges-export: the gallery's pages as PNG or SVG files, without a window.
+// mountain-ranges-export: the gallery's pages, in any grouping, as PNG, SVG, PDF or TikZ files, without a window.
 #include "SDL.h"  // on some platforms SDL renames main to enter through its own
 #include "exporter.h"
 

@@ -167,17 +167,19 @@ std::string start_video()
 }
 
 // Draws the page straight into the window's surface, the one place that
-// locks it, and shows it.
-void show_page(SDL_Surface* screen, const gallery::TextImages& texts, const gallery::Gallery& gallery,
+// locks it, and shows it. Returns false, showing nothing, when the surface
+// cannot be locked.
+bool show_page(SDL_Surface* screen, const gallery::TextImages& texts, const gallery::Gallery& gallery,
                const gallery::Page& page, const gallery::Colours& colours)
 {
     if (SDL_MUSTLOCK(screen) && SDL_LockSurface(screen) != 0)
-        return;
+        return false;
     const raster::Canvas canvas{static_cast<std::uint32_t*>(screen->pixels), screen->w, screen->h, screen->pitch};
     gallery::draw_page(canvas, texts, gallery, page, colours);
     if (SDL_MUSTLOCK(screen))
         SDL_UnlockSurface(screen);
     SDL_Flip(screen);
+    return true;
 }
 
 }  // namespace
@@ -225,7 +227,8 @@ int run_window(const Options& options)
     for (int shown = 0; shown < count;) {
         // Named before the flip, so the title bar always matches the page on screen.
         set_title(gallery::title_bar(gallery, shown + 1, count), utf8_locale);
-        show_page(screen, texts, gallery, pages[static_cast<std::size_t>(shown)], colours);
+        if (!show_page(screen, texts, gallery, pages[static_cast<std::size_t>(shown)], colours))
+            return fail(std::string("cannot draw into the window: ") + SDL_GetError());
         shown = wait_for_turn(shown, count, options.browse);
         if (shown < 0)
             return fail(std::string("cannot wait for a key: ") + SDL_GetError());

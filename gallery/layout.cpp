@@ -14,8 +14,8 @@ constexpr int title_y = 5;
 constexpr int caption_x = 10;
 constexpr int first_cell_x = 10;
 constexpr int cell_pitch = 111;   // 96 pixels of range and 15 of gap
-constexpr int last_cell_x = 732;  // seven cells: 10, 121, ..., 676
-constexpr int cells_per_row = (last_cell_x - first_cell_x) / cell_pitch + 1;
+constexpr int wrap_x = 732;       // a row wraps before a cell would start past this: seven cells, 10 to 676
+constexpr int cells_per_row = (wrap_x - first_cell_x) / cell_pitch + 1;
 
 // By mountains, the rows have their fixed places.
 constexpr int first_baseline = 30;  // row baseline before the first group
@@ -58,7 +58,7 @@ std::vector<Page> lay_out_by_mountains(const Gallery& gallery)
             pages.back().push_back({Item::Kind::range, g, i, cell_x, baseline});
 
             cell_x += cell_pitch;
-            if (cell_x > last_cell_x) {
+            if (cell_x > wrap_x) {
                 baseline += row_pitch;
                 cell_x = first_cell_x;
             }

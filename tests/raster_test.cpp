@@ -49,16 +49,6 @@ std::set<Point> thick_line_pixels(int x0, int y0, int x1, int y1, int half_width
     return canvas.painted();
 }
 
-TEST(ThickLine, MountainStrokesMatchTheirPicturesWhereverTheyStart)
-{
-    for (const auto& [x, y] : std::vector<Point>{{1, 7}, {10, 98}, {343, 126}, {676, 542}, {785, 590}}) {
-        EXPECT_EQ(thick_line_pixels(x, y, x + 6, y - 6), points_of(up_stroke, x - 1, y - 7)) << "up from " << x << ", " << y;
-        if (y + 6 < 600) {
-            EXPECT_EQ(thick_line_pixels(x, y, x + 6, y + 6), points_of(down_stroke, x - 1, y - 1)) << x << ", " << y;
-        }
-    }
-}
-
 TEST(ThickLine, TickEndsComeFromTheExactDistanceToTheLeaningTip)
 {
     // A tick leans by less than a float can add to a coordinate; rounding the
