@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstring>
 #include <memory>
+#include <set>
 #include <vector>
 
 #include "app/publish.h"
@@ -14,6 +15,7 @@
 #include "app/pdf_file.h"
 #include "app/png_file.h"
 #include "gallery/page.h"
+#include "gallery/poster.h"
 #include "gallery/svg.h"
 #include "gallery/tikz.h"
 #include "raster/raster.h"
@@ -295,6 +297,31 @@ void BM_twenty_pages_pdf(benchmark::State& state)
     state.counters["bytes"] = static_cast<double>(bytes);
 }
 BENCHMARK(BM_twenty_pages_pdf)->Unit(benchmark::kMillisecond);
+
+// The poster of every range of one length by mountains, its texts in the
+// program's font; the counters give its columns and size in units.
+void BM_poster_layout(benchmark::State& state)
+{
+    const gallery::Gallery g = gallery::make_gallery(static_cast<int>(state.range(0)), ranges::Grouping::mountains);
+    gallery::TextImages texts;
+    std::string error;
+    if (!app::render_texts(MR_BENCH_FONT, g.texts, texts, error)) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
+        return;
+    }
+    gallery::Poster poster;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(poster = gallery::lay_out_poster(g, texts));
+    std::set<int> columns;
+    for (const gallery::Item& item : poster.items)
+        if (item.kind == gallery::Item::Kind::range)
+            columns.insert(item.x);
+    state.counters["columns"] = static_cast<double>(columns.size());
+    state.counters["width"] = poster.width;
+    state.counters["height"] = poster.height;
+    state.counters["ratio"] = static_cast<double>(poster.height) / poster.width;
+}
+BENCHMARK(BM_poster_layout)->DenseRange(2, gallery::longest_poster_length, 2)->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

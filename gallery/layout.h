@@ -11,7 +11,8 @@
 
 namespace gallery {
 
-constexpr int longest_length = 16;  // pages of longer ranges would run to hundreds
+constexpr int longest_length = 16;         // pages of longer ranges would run to hundreds
+constexpr int longest_poster_length = 20;  // 16,796 ranges on one sheet
 constexpr int page_width = 800;
 constexpr int page_height = 600;
 
@@ -33,10 +34,11 @@ struct Gallery {
     std::vector<std::string> texts;
 };
 
-// All ranges of `length` strokes (an even number from 2 to longest_length) in
-// the groups of `grouping`, flattest first, and their texts. By mountains, a
-// group holds its row of the staged enumeration; in any other grouping, the
-// ranges keep the order they have in the gallery by mountains.
+// All ranges of `length` strokes (an even number from 2 to
+// longest_poster_length) in the groups of `grouping`, flattest first, and
+// their texts. By mountains, a group holds its row of the staged enumeration;
+// in any other grouping, the ranges keep the order they have in the gallery
+// by mountains.
 Gallery make_gallery(int length, ranges::Grouping grouping);
 
 // What a window's title bar says over page `page` of `pages` of `gallery`,

@@ -69,4 +69,15 @@ inline std::set<Point> points_of(const std::vector<std::string>& picture, int le
     return points;
 }
 
+// The first point of [x0, x1) x [y0, y1) where `bad` holds, as "(x, y)"; "" if none.
+template <typename Bad>
+std::string first_point(int x0, int y0, int x1, int y1, Bad&& bad)
+{
+    for (int y = y0; y < y1; ++y)
+        for (int x = x0; x < x1; ++x)
+            if (bad(x, y))
+                return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
+    return "";
+}
+
 }  // namespace testing_canvas

@@ -93,17 +93,6 @@ TEST(Layout, NoEmptyPageAfterABreakOnTheLastRange)
     EXPECT_EQ((std::vector<std::size_t>{pages.size(), pages.back().size()}), (std::vector<std::size_t>{2, 77}));
 }
 
-// The first point of [x0, x1) x [y0, y1) where `bad` holds, as "(x, y)"; "" if none.
-template <typename Bad>
-std::string first_point(int x0, int y0, int x1, int y1, Bad&& bad)
-{
-    for (int y = y0; y < y1; ++y)
-        for (int x = x0; x < x1; ++x)
-            if (bad(x, y))
-                return "(" + std::to_string(x) + ", " + std::to_string(y) + ")";
-    return "";
-}
-
 // Every grouping but mountains at every length, on pages drawn with each range
 // in its own colour and each text as a solid block as large as the real font
 // makes it (23 pixels high, under 12 wide a character) or larger.
