@@ -48,8 +48,8 @@ constexpr Colours page_colours = {0xFFFFFF, 0x0000FF, 0x000000};
 // at (x, y); the part off the canvas is dropped, as a blit clips it.
 void stamp_text(const raster::Canvas& canvas, const TextImage& image, int x, int y, std::uint32_t colour);
 
-// A range is drawn from the low 32 bits of its code: enough for any page.
-static_assert(longest_length <= 32);
+// A range is drawn from the low 32 bits of its code: enough for any page or poster.
+static_assert(longest_length <= 32 && longest_poster_length <= 32);
 
 // Calls text(index, x, y) for the title and each caption of `page`, with the
 // text's place in gallery.texts, and range(code, x, y) for each range, in the
