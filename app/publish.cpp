@@ -1,26 +1,15 @@
 #include "publish.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
-#include <fstream>
-
-#include "png_file.h"
 
 namespace app {
-
-namespace {
-
-constexpr const char* program_name = "mountain-ranges-export";
-
-}  // namespace
-
-const char* const page_writer = "mountain-ranges-export " MOUNTAIN_RANGES_VERSION;
 
 namespace {
 
@@ -30,39 +19,27 @@ std::string failed(const char* step, const std::string& path)
     return std::string("cannot ") + step + " \"" + path + "\": " + std::strerror(errno);
 }
 
-enum class Found { nothing, ours, foreign };
-
-// Whether the file at `path` is a page of ours, of any version: it bears the
-// mark where the writers set it. That is in the chunk after the PNG's
-// signature and header chunk, in the comment after the SVG's first line, in
-// the TikZ page's first line, or in the PDF's Creator, which cairo writes in
-// the information dictionary just before the cross-reference table at the end.
-bool bears_mark(const std::string& path, MarkPlace place)
+// The whole content of the file at `path`; false with errno set when it cannot be read.
+bool read_file(const std::string& path, std::string& bytes)
 {
-    std::ifstream file(path, std::ios::binary);
-    const std::string name = std::string(program_name) + " ";
-    if (place == MarkPlace::pdf_creator) {
-        constexpr std::streamsize tail_size = 16384;  // the end of a PDF of a hundred pages takes 10 kB
-        file.seekg(0, std::ios::end);
-        file.seekg(std::max<std::streamoff>(0, file.tellg() - tail_size));
-        std::string tail(tail_size, '\0');
-        tail.resize(static_cast<std::size_t>(file.read(tail.data(), tail_size).gcount()));
-        return tail.find("/Creator (" + name) != std::string::npos;
-    }
-    std::string head(128, '\0');
-    head.resize(static_cast<std::size_t>(file.read(head.data(), 128).gcount()));
-    const std::string mark = place == MarkPlace::png_text      ? std::string("tEXtSoftware") + '\0' + name
-                             : place == MarkPlace::svg_comment ? "<!-- " + name
-                                                               : "% " + name;
-    const std::size_t at = place == MarkPlace::png_text      ? png_mark_chunk + 4  // past the chunk's length
-                           : place == MarkPlace::svg_comment ? head.find('\n') + 1
-                                                             : 0;
-    return head.substr(std::min(at, head.size()), mark.size()) == mark;
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char buffer[65536];
+    ssize_t got = 0;
+    while ((got = read(fd, buffer, sizeof buffer)) > 0)
+        bytes.append(buffer, static_cast<std::size_t>(got));
+    const int cause = errno;
+    close(fd);
+    errno = cause;
+    return got == 0;
 }
 
-// What lies under `path`; when that cannot be told, the cause goes in `error`.
-// A folder counts as nothing: renaming a page onto it fails, which puts the
-// set back.
+enum class Found { nothing, ours, foreign };
+
+// What lies under `path`. A folder counts as nothing: renaming a page onto
+// it fails, which puts the set back. A page of ours changed since it was
+// written, or what cannot be told, puts the cause in `error`.
 Found look_at(const std::string& path, MarkPlace place, std::string& error)
 {
     struct stat info {};  // a mode of 0: nothing there
@@ -70,7 +47,15 @@ Found look_at(const std::string& path, MarkPlace place, std::string& error)
         error = failed("look at", path);
     if (!S_ISREG(info.st_mode))
         return info.st_mode == 0 || S_ISDIR(info.st_mode) ? Found::nothing : Found::foreign;
-    return bears_mark(path, place) ? Found::ours : Found::foreign;
+    std::string bytes;
+    if (!read_file(path, bytes)) {
+        error = failed("read", path);
+        return Found::foreign;
+    }
+    const Mark mark = read_mark(bytes, place);
+    if (mark == Mark::changed)
+        error = "\"" + path + "\" was changed after it was written: move it away or pick another folder";
+    return mark == Mark::ours ? Found::ours : Found::foreign;
 }
 
 // A name the set writes a new page to, or clears of an older one.
@@ -185,6 +170,7 @@ long publish_set(const std::vector<SetFile>& files, const std::vector<std::strin
         Slot& slot = slots.emplace_back();
         slot.path = file.path;
         slot.bytes = file.bytes;
+        seal_mark(slot.bytes, mark);
         slot.keep = found == Found::ours;
     }
     for (const std::string& path : older) {

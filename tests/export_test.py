@@ -1,7 +1,8 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
 SVG pages, poppler's of its PDF and of a TikZ page through pdflatex, and a set
-of pages that stays whole whatever fails. CTest preloads MR_NO_LINKS, so every
-folder is one without hard links, as on FAT."""
+of pages that stays whole whatever fails and leaves alone a page edited after
+it was written. CTest preloads MR_NO_LINKS, so every folder is one without
+hard links, as on FAT."""
 import glob
 import io
 import os
@@ -16,6 +17,9 @@ from PIL import Image, ImageChops
 
 EXPORT = os.environ["MR_EXPORT"]
 BLUE, BLACK = (0, 0, 255), (0, 0, 0)
+
+
+NOBODY = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any file
 
 
 def run(args, cwd, limit_file_size=None, **options):
@@ -128,14 +132,22 @@ class Failures(unittest.TestCase):
         self.assertEqual((result.returncode, len(result.stderr.splitlines())), (1, 1), result.stderr)
         self.assertIn(says, result.stderr)
 
-    def export_old_set(self, **options):
-        out = os.path.join(self.dir, "new", "out")  # made as mkdir -p would
-        self.assertEqual(run([out], cwd=self.dir, **options).returncode, 0)
+    def export_old_set(self, *args, folder="new/out", **options):
+        out = os.path.join(self.dir, folder)  # made as mkdir -p would
+        self.assertEqual(run([*args, out], cwd=self.dir, **options).returncode, 0)
         return out, self.files(out)
 
     def files(self, folder):
-        paths = (os.path.join(folder, name) for name in os.listdir(folder))
-        return {path: (os.stat(path).st_ino, open(path, "rb").read()) for path in paths if os.path.isfile(path)}
+        """Each file's name in `folder`, temporary ones too, with its inode and content."""
+        found = {}
+        for name in os.listdir(folder):
+            if os.path.isfile(os.path.join(folder, name)):
+                with open(os.path.join(folder, name), "rb") as file:
+                    found[name] = (os.fstat(file.fileno()).st_ino, file.read())
+        return found
+
+    def contents(self, folder):
+        return {name: data for name, (_, data) in self.files(folder).items()}
 
     def test_a_file_size_limit_leaves_the_older_set_whole(self):
         out, old_set = self.export_old_set()
@@ -151,7 +163,45 @@ class Failures(unittest.TestCase):
         os.mkdir(os.path.join(out, "page-05.png"))
         self.assert_fails_cleanly(run(["--length", "14", out], cwd=self.dir), "page-05.png")
         self.assert_fails_cleanly(run([out + "/page-01.png/sub"], cwd=self.dir), "page-01.png/sub")
-        del old_set[os.path.join(out, "page-05.png")]
+        del old_set["page-05.png"]
+        self.assertEqual(self.files(out), old_set)
+
+    def test_a_page_changed_after_it_was_written_is_the_users(self):
+        def flip_a_byte(data):
+            return data[:len(data) // 2] + bytes([data[len(data) // 2] ^ 1]) + data[len(data) // 2 + 1:]
+
+        def restyle(data):  # as the README tells
+            return data.replace(b"\\begin{document}\n", b"\\begin{document}\n\\tikzset{mountain/.style={draw=teal}}\n")
+
+        # The TikZ page is one that a shorter export would remove.
+        for form, length, name, edit in (("png", "10", "page-02.png", flip_a_byte),
+                                         ("svg", "10", "page-01.svg", flip_a_byte),
+                                         ("pdf", "10", "mountain-ranges-10-by-mountains.pdf", flip_a_byte),
+                                         ("tikz", "12", "page-03.tex", restyle)):
+            out, _ = self.export_old_set("--format", form, "--length", length, folder=form)
+            with open(os.path.join(out, name), "rb") as file:
+                edited = edit(file.read())
+            with open(os.path.join(out, name), "wb") as file:
+                file.write(edited)
+            old_set = self.files(out)
+            result = run(["--format", form, "--length", "10", form], cwd=self.dir)
+            self.assertEqual((result.returncode, result.stderr),
+                             (1, f'mountain-ranges-export: "{form}/{name}" was changed after it was written: '
+                                 "move it away or pick another folder\n"))
+            self.assertEqual(self.files(out), old_set)
+        with open(os.path.join(out, name), "wb") as file:  # the mark of 1.1.0, which holds no digest
+            file.write(re.sub(rb"^(% mountain-ranges-export) [0-9.]+ crc32 [0-9a-f]{8}\n", rb"\1 1.1.0\n", edited))
+        self.assertEqual(run(["--format", form, "--length", "10", form], cwd=self.dir).returncode, 0)
+        self.assertFalse(os.path.exists(os.path.join(out, name)))
+
+    def test_a_page_it_cannot_read_stops_the_export(self):
+        os.chown(self.dir, NOBODY.get("user", -1), NOBODY.get("group", -1))
+        out, old_set = self.export_old_set("--length", "10", folder="out", **NOBODY)
+        os.chmod(os.path.join(out, "page-02.png"), 0)
+        result = run(["--length", "10", "out"], cwd=self.dir, **NOBODY)
+        os.chmod(os.path.join(out, "page-02.png"), 0o644)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, 'mountain-ranges-export: cannot read "out/page-02.png": Permission denied\n'))
         self.assertEqual(self.files(out), old_set)
 
     def test_a_signal_while_the_set_is_written_ends_it_once_the_new_set_is_whole(self):
@@ -167,7 +217,7 @@ class Failures(unittest.TestCase):
                     break
             self.assertEqual(process.returncode, -number, "never caught the exporter at work")
             new_set = self.files(out)  # every page a new file, no temporary one
-            self.assertEqual({p: data for p, (_, data) in new_set.items()}, {p: data for p, (_, data) in old_set.items()})
+            self.assertEqual(self.contents(out), {name: data for name, (_, data) in old_set.items()})
             self.assertFalse({inode for inode, _ in new_set.values()} & {inode for inode, _ in old_set.values()})
 
     def test_pdf_and_tikz_files_are_replaced_as_ours_and_whole_or_not_at_all(self):
@@ -179,15 +229,13 @@ class Failures(unittest.TestCase):
             self.assert_fails_cleanly(run(["--format", form, "--length", "10", self.dir], cwd=self.dir,
                                           limit_file_size=size - 1), largest + "\": File too large")
             self.assertEqual(self.files(self.dir), old_set)
-        self.assertEqual(sorted(map(os.path.basename, old_set)),
-                         ["mountain-ranges-10-by-mountains.pdf", "page-01.tex", "page-02.tex"])
+        self.assertEqual(sorted(old_set), ["mountain-ranges-10-by-mountains.pdf", "page-01.tex", "page-02.tex"])
 
     def test_a_folder_that_cannot_be_read_loses_its_older_pages_too(self):
-        user = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any folder
-        os.chown(self.dir, user.get("user", -1), user.get("group", -1))
+        os.chown(self.dir, NOBODY.get("user", -1), NOBODY.get("group", -1))
         os.chmod(self.dir, 0o300)
         for length in ("16", "8"):
-            self.assertEqual(run(["--format", "svg", "--length", length, self.dir], cwd="/", **user).returncode, 0)
+            self.assertEqual(run(["--format", "svg", "--length", length, self.dir], cwd="/", **NOBODY).returncode, 0)
         os.chmod(self.dir, 0o700)
         self.assertEqual(os.listdir(self.dir), ["page-01.svg"])
 
@@ -204,7 +252,8 @@ class Failures(unittest.TestCase):
         self.assertRegex(result.stdout, f"^wrote {out}/page-01.png\n1 page written to {out} in .*; 17 older pages beyond them removed\n$")
         self.assertEqual(os.stat(f"{out}/page-01.png").st_mode & 0o777, 0o644)  # as any new file, not private
         self.assertEqual(set(os.listdir(out)) - {"page-%02d.svg" % n for n in range(2, 21)}, {"page-01.png", *others})
-        self.assertRegex(Image.open(f"{out}/page-01.png").info["Software"], r"^mountain-ranges-export \d+\.\d+\.\d+$")
+        self.assertRegex(Image.open(f"{out}/page-01.png").info["Software"],
+                         r"^mountain-ranges-export \d+\.\d+\.\d+ crc32 [0-9a-f]{8}$")
         old_set = self.files(out)
         self.assert_fails_cleanly(run(["--length", "14", out], cwd=self.dir), "page-05.png\" is not a page of ours")
         self.assertEqual(self.files(out), old_set)
