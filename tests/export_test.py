@@ -1,13 +1,14 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
 SVG pages, poppler's of its PDF and of a TikZ page through pdflatex, and a set
-of pages that stays whole whatever fails and leaves alone a page edited after
-it was written. CTest preloads MR_NO_LINKS, so every folder is one without
-hard links, as on FAT."""
+of pages that stays whole whatever fails, killed at any step by strace's fault
+injection too, and leaves alone a page edited after it was written. CTest
+preloads MR_NO_LINKS, so every folder is one without hard links, as on FAT."""
 import glob
 import io
 import os
 import re
 import resource
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -22,12 +23,16 @@ BLUE, BLACK = (0, 0, 255), (0, 0, 0)
 NOBODY = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any file
 
 
-def run(args, cwd, limit_file_size=None, **options):
+def run(args, cwd, limit_file_size=None, strace=(), **options):
+    """The exporter's run, under strace with the options `strace` when given."""
     def limit():
         os.umask(0o022)
         if limit_file_size is not None:  # SIGXFSZ at its default, as any shell leaves it
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit_file_size, limit_file_size))
-    return subprocess.run([EXPORT, *args], cwd=cwd, capture_output=True, text=True, timeout=60, preexec_fn=limit, **options)
+    if strace:  # LeakSanitizer cannot work under a tracer
+        options["env"] = {**os.environ, "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"}
+    command = ["strace", "-f", *strace, EXPORT, *args] if strace else [EXPORT, *args]
+    return subprocess.run(command, cwd=cwd, capture_output=True, text=True, timeout=60, preexec_fn=limit, **options)
 
 
 def drawn(command):
@@ -126,7 +131,7 @@ class Pages(unittest.TestCase):
 class Failures(unittest.TestCase):
 
     def setUp(self):
-        self.dir = self.enterContext(tempfile.TemporaryDirectory())
+        self.dir = os.path.realpath(self.enterContext(tempfile.TemporaryDirectory()))  # as strace -y shows it
 
     def assert_fails_cleanly(self, result, says):
         self.assertEqual((result.returncode, len(result.stderr.splitlines())), (1, 1), result.stderr)
@@ -158,13 +163,13 @@ class Failures(unittest.TestCase):
         self.assertEqual(self.files(out), old_set)
 
     def test_a_failed_rename_puts_every_page_back(self):
-        out, old_set = self.export_old_set()
+        out, _ = self.export_old_set()
         os.unlink(os.path.join(out, "page-05.png"))
         os.mkdir(os.path.join(out, "page-05.png"))
+        old_set = self.contents(out)  # put back as copies where there are no hard links
         self.assert_fails_cleanly(run(["--length", "14", out], cwd=self.dir), "page-05.png")
         self.assert_fails_cleanly(run([out + "/page-01.png/sub"], cwd=self.dir), "page-01.png/sub")
-        del old_set["page-05.png"]
-        self.assertEqual(self.files(out), old_set)
+        self.assertEqual(self.contents(out), old_set)
 
     def test_a_page_changed_after_it_was_written_is_the_users(self):
         def flip_a_byte(data):
@@ -194,6 +199,49 @@ class Failures(unittest.TestCase):
         self.assertEqual(run(["--format", form, "--length", "10", form], cwd=self.dir).returncode, 0)
         self.assertFalse(os.path.exists(os.path.join(out, name)))
 
+    def test_a_kill_at_any_step_leaves_every_shared_name_whole_and_the_next_export_tidies_up(self):
+        new = self.contents(self.export_old_set("--length", "10", folder="new")[0])
+        out, _ = self.export_old_set("--length", "12", folder="out")
+        old = {**self.contents(out), "page-01.png.backup": b"mine", "notes.txt": b"mine too"}
+        killed = 0
+        while True:  # until the next rename or unlink is its last
+            shutil.rmtree(out)
+            os.mkdir(out)
+            for name, data in old.items():
+                with open(os.path.join(out, name), "wb") as file:
+                    file.write(data)
+            inject = f"inject=rename,renameat,renameat2,unlink,unlinkat:signal=KILL:when={killed + 1}"
+            result = run(["--length", "10", out], cwd=self.dir, strace=("-o", os.devnull, "-e", inject))
+            if result.returncode == 0:
+                break
+            killed += 1
+            self.assertEqual(result.returncode, -signal.SIGKILL, result.stderr)
+            for name in new:
+                with open(os.path.join(out, name), "rb") as file:
+                    self.assertIn(file.read(), (old[name], new[name]), f"{name}, killed at step {killed}")
+            self.assertEqual(run(["--length", "10", out], cwd=self.dir).returncode, 0)
+            self.assertEqual(self.contents(out), {**new, "page-01.png.backup": b"mine", "notes.txt": b"mine too"})
+        self.assertGreaterEqual(killed, 3)  # a step for each of the three names at least
+
+    def test_each_new_file_is_synced_before_its_rename_and_the_folder_after_the_last_step(self):
+        out, _ = self.export_old_set("--length", "12")
+        log = os.path.join(self.dir, "strace.log")
+        trace = ("-y", "-o", log, "-e", "trace=fsync,fdatasync,rename,renameat,renameat2,unlink,unlinkat")
+        self.assertEqual(run(["--length", "10", out], cwd=self.dir, strace=trace).returncode, 0)
+        with open(log) as file:
+            calls = re.findall(r"^\d+ +(\w+)\((.*)\) += 0$", file.read(), re.M)
+        synced, placed = set(), []
+        for call, args in calls:
+            if call in ("fsync", "fdatasync"):
+                synced.add(re.fullmatch(r"\d+<(.*)>", args)[1])
+            elif call.startswith("rename") and re.search(r'/page-0[12]\.png"', args):
+                source, target = re.findall(r'"([^"]*)"', args)
+                self.assertIn(source, synced, target)
+                placed.append(target)
+        self.assertEqual(placed, [out + "/page-01.png", out + "/page-02.png"])
+        self.assertEqual(calls[-1][0], "fsync")
+        self.assertRegex(calls[-1][1], f"^\\d+<{re.escape(out)}>$")
+
     def test_a_page_it_cannot_read_stops_the_export(self):
         os.chown(self.dir, NOBODY.get("user", -1), NOBODY.get("group", -1))
         out, old_set = self.export_old_set("--length", "10", folder="out", **NOBODY)
@@ -204,21 +252,26 @@ class Failures(unittest.TestCase):
                          (1, 'mountain-ranges-export: cannot read "out/page-02.png": Permission denied\n'))
         self.assertEqual(self.files(out), old_set)
 
-    def test_a_signal_while_the_set_is_written_ends_it_once_the_new_set_is_whole(self):
-        out, _ = self.export_old_set()
-        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
-            for _ in range(20):  # signalled once its first temporary file shows, unless it ends before
-                old_set = self.files(out)
-                process = subprocess.Popen([EXPORT, out], stdout=subprocess.DEVNULL)
-                while process.poll() is None and len(os.listdir(out)) == len(old_set):
-                    pass
-                process.send_signal(number)
-                if process.wait(60) == -number:
-                    break
-            self.assertEqual(process.returncode, -number, "never caught the exporter at work")
-            new_set = self.files(out)  # every page a new file, no temporary one
-            self.assertEqual(self.contents(out), {name: data for name, (_, data) in old_set.items()})
-            self.assertFalse({inode for inode, _ in new_set.values()} & {inode for inode, _ in old_set.values()})
+    def test_a_signal_ends_the_export_before_the_first_rename_or_after_the_last(self):
+        new = self.contents(self.export_old_set("--length", "10", folder="new")[0])
+        log = os.path.join(self.dir, "strace.log")
+        for number, step, holds in ((signal.SIGINT, "fsync:when=1", "what it held before"),
+                                    (signal.SIGHUP, "fsync:when=1", "what it held before"),
+                                    (signal.SIGTERM, "rename:when=1", "the whole new set"),
+                                    (signal.SIGINT, "rename:when=3", "the whole new set")):
+            out, old_set = self.export_old_set("--length", "12", folder="out")
+            inject = f"inject={step}:signal={signal.Signals(number).name[3:]}"
+            trace = ("-y", "-o", log, "-e", "trace=fsync,rename", "-e", inject)
+            result = run(["--length", "10", out], cwd=self.dir, strace=trace)
+            self.assertEqual((result.returncode, result.stderr),
+                             (-number, f'mountain-ranges-export: interrupted: "{out}" holds {holds}\n'), step)
+            if holds == "the whole new set":  # and no temporary file
+                self.assertEqual(self.contents(out), new)
+                continue
+            self.assertEqual(self.files(out), old_set)
+            with open(log) as file:  # signalled as the first new file was synced, it wrote no other
+                new_files = re.findall(r"^\d+ +fsync\(\d+<.*/\.mountain-ranges-export-\w{6}>", file.read(), re.M)
+            self.assertEqual(len(new_files), 1)
 
     def test_pdf_and_tikz_files_are_replaced_as_ours_and_whole_or_not_at_all(self):
         for form, largest in (("tikz", "page-01.tex"), ("pdf", "mountain-ranges-10-by-mountains.pdf")):
@@ -232,12 +285,15 @@ class Failures(unittest.TestCase):
         self.assertEqual(sorted(old_set), ["mountain-ranges-10-by-mountains.pdf", "page-01.tex", "page-02.tex"])
 
     def test_a_folder_that_cannot_be_read_loses_its_older_pages_too(self):
+        # What a killed export left stays, as nothing can find it.
+        open(os.path.join(self.dir, ".mountain-ranges-export-Xy12Z3"), "w").close()
         os.chown(self.dir, NOBODY.get("user", -1), NOBODY.get("group", -1))
         os.chmod(self.dir, 0o300)
         for length in ("16", "8"):
             self.assertEqual(run(["--format", "svg", "--length", length, self.dir], cwd="/", **NOBODY).returncode, 0)
         os.chmod(self.dir, 0o700)
-        self.assertEqual(os.listdir(self.dir), ["page-01.svg"])
+        self.assertEqual(sorted(os.listdir(self.dir)), [".mountain-ranges-export-Xy12Z3", "page-01.svg"])
+
 
     def test_a_shorter_export_removes_only_its_own_older_pages(self):
         out, _ = self.export_old_set()
