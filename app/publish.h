@@ -5,9 +5,10 @@
 // hard link, or where the file system has none (FAT) a synced copy. Then each
 // new file is renamed over its name, which replaces the older page in one
 // step, the older pages beyond the new set are renamed aside, the kept ones
-// go, and the folder is synced. So at every instant, through SIGKILL or a
-// power cut too, every name that the old and the new set share holds a whole
-// file of one or the other, and a set reported written is on the disk.
+// go, and the folder is synced (where it can be read). So at every instant,
+// through SIGKILL or a power cut too, every name that the old and the new set
+// share holds a whole file of one or the other, and a set reported written is
+// on the disk.
 // Should a step fail (a full disk, a file-size limit, a folder under a file's
 // name), the kept pages are renamed back and the temporary files go: the
 // folder holds what it held before. SIGINT, SIGTERM and SIGHUP are held off
@@ -17,8 +18,8 @@
 //
 // Only files that bear the mark (mark.h) and are unchanged since it was
 // sealed are replaced or removed: a file without the mark under a new file's
-// name, or a file of ours changed since it was written, stops the set before
-// anything changes. Every temporary name starts with
+// name, a file of ours changed since it was written, or one that cannot be
+// read stops the set before anything changes. Every temporary name starts with
 // ".mountain-ranges-export-", which no page shares; an export that succeeds
 // removes those that a killed one left, where it can list the folder. Two
 // exports into one folder at once are not supported: one may remove the
