@@ -99,7 +99,7 @@ int run_export(int argc, char** argv)
     }
     if (format.whole && !add(whole_file_name(gallery, format), format.whole, every_page))
         return fail("cannot write \"" + files.back().path + "\": " + error);
-    const long removed = publish_set(files, older, format.mark, error);
+    const long removed = publish_set(options.folder, files, older, format.mark, error);
     if (removed < 0)
         return fail(error);
 

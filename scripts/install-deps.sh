@@ -11,10 +11,11 @@ package_packages=(dpkg-dev file)
 # libsdl2-2.0-0 is what sdl12-compat runs on; lintian checks the .deb; rsvg-convert
 # draws the SVG pages, poppler-utils the PDF, and pdflatex compiles a TikZ page;
 # clang builds the font fuzzer, with libFuzzer and the sanitizer runtimes from
-# libclang-rt-14-dev, which clang only recommends.
+# libclang-rt-14-dev, which clang only recommends; strace kills the exporter at
+# each step of putting a set in place, and logs its syncs.
 test_packages=(libgtest-dev libbenchmark-dev xvfb python3 python3-xlib
                python3-pil valgrind desktop-file-utils libsdl2-2.0-0 lintian librsvg2-bin clang
-               libclang-rt-14-dev poppler-utils texlive-latex-base texlive-pictures)
+               libclang-rt-14-dev poppler-utils texlive-latex-base texlive-pictures strace)
 
 case "${1:-run}" in
   run) wanted=("${run_packages[@]}") ;;

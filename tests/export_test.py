@@ -1,12 +1,14 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
 SVG pages, poppler's of its PDF and of a TikZ page through pdflatex, and a set
-of pages that stays whole whatever fails. CTest preloads MR_NO_LINKS, so every
-folder is one without hard links, as on FAT."""
+of pages that stays whole whatever fails, killed at any step by strace's fault
+injection too, and leaves alone a page edited after it was written. CTest
+preloads MR_NO_LINKS, so every folder is one without hard links, as on FAT."""
 import glob
 import io
 import os
 import re
 import resource
+import shutil
 import signal
 import subprocess
 import tempfile
@@ -18,12 +20,19 @@ EXPORT = os.environ["MR_EXPORT"]
 BLUE, BLACK = (0, 0, 255), (0, 0, 0)
 
 
-def run(args, cwd, limit_file_size=None, **options):
+NOBODY = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any file
+
+
+def run(args, cwd, limit_file_size=None, strace=(), **options):
+    """The exporter's run, under strace with the options `strace` when given."""
     def limit():
         os.umask(0o022)
         if limit_file_size is not None:  # SIGXFSZ at its default, as any shell leaves it
             resource.setrlimit(resource.RLIMIT_FSIZE, (limit_file_size, limit_file_size))
-    return subprocess.run([EXPORT, *args], cwd=cwd, capture_output=True, text=True, timeout=60, preexec_fn=limit, **options)
+    if strace:  # LeakSanitizer cannot work under a tracer
+        options["env"] = {**os.environ, "ASAN_OPTIONS": os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0"}
+    command = ["strace", "-f", *strace, EXPORT, *args] if strace else [EXPORT, *args]
+    return subprocess.run(command, cwd=cwd, capture_output=True, text=True, timeout=60, preexec_fn=limit, **options)
 
 
 def drawn(command):
@@ -122,20 +131,28 @@ class Pages(unittest.TestCase):
 class Failures(unittest.TestCase):
 
     def setUp(self):
-        self.dir = self.enterContext(tempfile.TemporaryDirectory())
+        self.dir = os.path.realpath(self.enterContext(tempfile.TemporaryDirectory()))  # as strace -y shows it
 
     def assert_fails_cleanly(self, result, says):
         self.assertEqual((result.returncode, len(result.stderr.splitlines())), (1, 1), result.stderr)
         self.assertIn(says, result.stderr)
 
-    def export_old_set(self, **options):
-        out = os.path.join(self.dir, "new", "out")  # made as mkdir -p would
-        self.assertEqual(run([out], cwd=self.dir, **options).returncode, 0)
+    def export_old_set(self, *args, folder="new/out", **options):
+        out = os.path.join(self.dir, folder)  # made as mkdir -p would
+        self.assertEqual(run([*args, out], cwd=self.dir, **options).returncode, 0)
         return out, self.files(out)
 
     def files(self, folder):
-        paths = (os.path.join(folder, name) for name in os.listdir(folder))
-        return {path: (os.stat(path).st_ino, open(path, "rb").read()) for path in paths if os.path.isfile(path)}
+        """Each file's name in `folder`, temporary ones too, with its inode and content."""
+        found = {}
+        for name in os.listdir(folder):
+            if os.path.isfile(os.path.join(folder, name)):
+                with open(os.path.join(folder, name), "rb") as file:
+                    found[name] = (os.fstat(file.fileno()).st_ino, file.read())
+        return found
+
+    def contents(self, folder):
+        return {name: data for name, (_, data) in self.files(folder).items()}
 
     def test_a_file_size_limit_leaves_the_older_set_whole(self):
         out, old_set = self.export_old_set()
@@ -146,29 +163,115 @@ class Failures(unittest.TestCase):
         self.assertEqual(self.files(out), old_set)
 
     def test_a_failed_rename_puts_every_page_back(self):
-        out, old_set = self.export_old_set()
+        out, _ = self.export_old_set()
         os.unlink(os.path.join(out, "page-05.png"))
         os.mkdir(os.path.join(out, "page-05.png"))
+        old_set = self.contents(out)  # put back as copies where there are no hard links
         self.assert_fails_cleanly(run(["--length", "14", out], cwd=self.dir), "page-05.png")
         self.assert_fails_cleanly(run([out + "/page-01.png/sub"], cwd=self.dir), "page-01.png/sub")
-        del old_set[os.path.join(out, "page-05.png")]
+        self.assertEqual(self.contents(out), old_set)
+
+    def test_a_page_changed_after_it_was_written_is_the_users(self):
+        def flip_a_byte(data):
+            return data[:len(data) // 2] + bytes([data[len(data) // 2] ^ 1]) + data[len(data) // 2 + 1:]
+
+        def restyle(data):  # as the README tells
+            return data.replace(b"\\begin{document}\n", b"\\begin{document}\n\\tikzset{mountain/.style={draw=teal}}\n")
+
+        # The TikZ page is one that a shorter export would remove.
+        for form, length, name, edit in (("png", "10", "page-02.png", flip_a_byte),
+                                         ("svg", "10", "page-01.svg", flip_a_byte),
+                                         ("pdf", "10", "mountain-ranges-10-by-mountains.pdf", flip_a_byte),
+                                         ("tikz", "12", "page-03.tex", restyle)):
+            out, _ = self.export_old_set("--format", form, "--length", length, folder=form)
+            with open(os.path.join(out, name), "rb") as file:
+                edited = edit(file.read())
+            with open(os.path.join(out, name), "wb") as file:
+                file.write(edited)
+            old_set = self.files(out)
+            result = run(["--format", form, "--length", "10", form], cwd=self.dir)
+            self.assertEqual((result.returncode, result.stderr),
+                             (1, f'mountain-ranges-export: "{form}/{name}" was changed after it was written: '
+                                 "move it away or pick another folder\n"))
+            self.assertEqual(self.files(out), old_set)
+        with open(os.path.join(out, name), "wb") as file:  # the mark of 1.1.0, which holds no digest
+            file.write(re.sub(rb"^(% mountain-ranges-export) [0-9.]+ crc32 [0-9a-f]{8}\n", rb"\1 1.1.0\n", edited))
+        self.assertEqual(run(["--format", form, "--length", "10", form], cwd=self.dir).returncode, 0)
+        self.assertFalse(os.path.exists(os.path.join(out, name)))
+
+    def test_a_kill_at_any_step_leaves_every_shared_name_whole_and_the_next_export_tidies_up(self):
+        new = self.contents(self.export_old_set("--length", "10", folder="new")[0])
+        out, _ = self.export_old_set("--length", "12", folder="out")
+        old = {**self.contents(out), "page-01.png.backup": b"mine", "notes.txt": b"mine too"}
+        killed = 0
+        while True:  # until the next rename or unlink is its last
+            shutil.rmtree(out)
+            os.mkdir(out)
+            for name, data in old.items():
+                with open(os.path.join(out, name), "wb") as file:
+                    file.write(data)
+            inject = f"inject=rename,renameat,renameat2,unlink,unlinkat:signal=KILL:when={killed + 1}"
+            result = run(["--length", "10", out], cwd=self.dir, strace=("-o", os.devnull, "-e", inject))
+            if result.returncode == 0:
+                break
+            killed += 1
+            self.assertEqual(result.returncode, -signal.SIGKILL, result.stderr)
+            for name in new:
+                with open(os.path.join(out, name), "rb") as file:
+                    self.assertIn(file.read(), (old[name], new[name]), f"{name}, killed at step {killed}")
+            self.assertEqual(run(["--length", "10", out], cwd=self.dir).returncode, 0)
+            self.assertEqual(self.contents(out), {**new, "page-01.png.backup": b"mine", "notes.txt": b"mine too"})
+        self.assertGreaterEqual(killed, 3)  # a step for each of the three names at least
+
+    def test_each_new_file_is_synced_before_its_rename_and_the_folder_after_the_last_step(self):
+        out, _ = self.export_old_set("--length", "12")
+        log = os.path.join(self.dir, "strace.log")
+        trace = ("-y", "-o", log, "-e", "trace=fsync,fdatasync,rename,renameat,renameat2,unlink,unlinkat")
+        self.assertEqual(run(["--length", "10", out], cwd=self.dir, strace=trace).returncode, 0)
+        with open(log) as file:
+            calls = re.findall(r"^\d+ +(\w+)\((.*)\) += 0$", file.read(), re.M)
+        synced, placed = set(), []
+        for call, args in calls:
+            if call in ("fsync", "fdatasync"):
+                synced.add(re.fullmatch(r"\d+<(.*)>", args)[1])
+            elif call.startswith("rename") and re.search(r'/page-0[12]\.png"', args):
+                source, target = re.findall(r'"([^"]*)"', args)
+                self.assertIn(source, synced, target)
+                placed.append(target)
+        self.assertEqual(placed, [out + "/page-01.png", out + "/page-02.png"])
+        self.assertEqual(calls[-1][0], "fsync")
+        self.assertRegex(calls[-1][1], f"^\\d+<{re.escape(out)}>$")
+
+    def test_a_page_it_cannot_read_stops_the_export(self):
+        os.chown(self.dir, NOBODY.get("user", -1), NOBODY.get("group", -1))
+        out, old_set = self.export_old_set("--length", "10", folder="out", **NOBODY)
+        os.chmod(os.path.join(out, "page-02.png"), 0)
+        result = run(["--length", "10", "out"], cwd=self.dir, **NOBODY)
+        os.chmod(os.path.join(out, "page-02.png"), 0o644)
+        self.assertEqual((result.returncode, result.stderr),
+                         (1, 'mountain-ranges-export: cannot read "out/page-02.png": Permission denied\n'))
         self.assertEqual(self.files(out), old_set)
 
-    def test_a_signal_while_the_set_is_written_ends_it_once_the_new_set_is_whole(self):
-        out, _ = self.export_old_set()
-        for number in (signal.SIGINT, signal.SIGTERM, signal.SIGHUP):
-            for _ in range(20):  # signalled once its first temporary file shows, unless it ends before
-                old_set = self.files(out)
-                process = subprocess.Popen([EXPORT, out], stdout=subprocess.DEVNULL)
-                while process.poll() is None and len(os.listdir(out)) == len(old_set):
-                    pass
-                process.send_signal(number)
-                if process.wait(60) == -number:
-                    break
-            self.assertEqual(process.returncode, -number, "never caught the exporter at work")
-            new_set = self.files(out)  # every page a new file, no temporary one
-            self.assertEqual({p: data for p, (_, data) in new_set.items()}, {p: data for p, (_, data) in old_set.items()})
-            self.assertFalse({inode for inode, _ in new_set.values()} & {inode for inode, _ in old_set.values()})
+    def test_a_signal_ends_the_export_before_the_first_rename_or_after_the_last(self):
+        new = self.contents(self.export_old_set("--length", "10", folder="new")[0])
+        log = os.path.join(self.dir, "strace.log")
+        for number, step, holds in ((signal.SIGINT, "fsync:when=1", "what it held before"),
+                                    (signal.SIGHUP, "fsync:when=1", "what it held before"),
+                                    (signal.SIGTERM, "rename:when=1", "the whole new set"),
+                                    (signal.SIGINT, "rename:when=3", "the whole new set")):
+            out, old_set = self.export_old_set("--length", "12", folder="out")
+            inject = f"inject={step}:signal={signal.Signals(number).name[3:]}"
+            trace = ("-y", "-o", log, "-e", "trace=fsync,rename", "-e", inject)
+            result = run(["--length", "10", out], cwd=self.dir, strace=trace)
+            self.assertEqual((result.returncode, result.stderr),
+                             (-number, f'mountain-ranges-export: interrupted: "{out}" holds {holds}\n'), step)
+            if holds == "the whole new set":  # and no temporary file
+                self.assertEqual(self.contents(out), new)
+                continue
+            self.assertEqual(self.files(out), old_set)
+            with open(log) as file:  # signalled as the first new file was synced, it wrote no other
+                new_files = re.findall(r"^\d+ +fsync\(\d+<.*/\.mountain-ranges-export-\w{6}>", file.read(), re.M)
+            self.assertEqual(len(new_files), 1)
 
     def test_pdf_and_tikz_files_are_replaced_as_ours_and_whole_or_not_at_all(self):
         for form, largest in (("tikz", "page-01.tex"), ("pdf", "mountain-ranges-10-by-mountains.pdf")):
@@ -179,17 +282,18 @@ class Failures(unittest.TestCase):
             self.assert_fails_cleanly(run(["--format", form, "--length", "10", self.dir], cwd=self.dir,
                                           limit_file_size=size - 1), largest + "\": File too large")
             self.assertEqual(self.files(self.dir), old_set)
-        self.assertEqual(sorted(map(os.path.basename, old_set)),
-                         ["mountain-ranges-10-by-mountains.pdf", "page-01.tex", "page-02.tex"])
+        self.assertEqual(sorted(old_set), ["mountain-ranges-10-by-mountains.pdf", "page-01.tex", "page-02.tex"])
 
     def test_a_folder_that_cannot_be_read_loses_its_older_pages_too(self):
-        user = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any folder
-        os.chown(self.dir, user.get("user", -1), user.get("group", -1))
+        # What a killed export left stays, as nothing can find it.
+        open(os.path.join(self.dir, ".mountain-ranges-export-Xy12Z3"), "w").close()
+        os.chown(self.dir, NOBODY.get("user", -1), NOBODY.get("group", -1))
         os.chmod(self.dir, 0o300)
         for length in ("16", "8"):
-            self.assertEqual(run(["--format", "svg", "--length", length, self.dir], cwd="/", **user).returncode, 0)
+            self.assertEqual(run(["--format", "svg", "--length", length, self.dir], cwd="/", **NOBODY).returncode, 0)
         os.chmod(self.dir, 0o700)
-        self.assertEqual(os.listdir(self.dir), ["page-01.svg"])
+        self.assertEqual(sorted(os.listdir(self.dir)), [".mountain-ranges-export-Xy12Z3", "page-01.svg"])
+
 
     def test_a_shorter_export_removes_only_its_own_older_pages(self):
         out, _ = self.export_old_set()
@@ -204,7 +308,8 @@ class Failures(unittest.TestCase):
         self.assertRegex(result.stdout, f"^wrote {out}/page-01.png\n1 page written to {out} in .*; 17 older pages beyond them removed\n$")
         self.assertEqual(os.stat(f"{out}/page-01.png").st_mode & 0o777, 0o644)  # as any new file, not private
         self.assertEqual(set(os.listdir(out)) - {"page-%02d.svg" % n for n in range(2, 21)}, {"page-01.png", *others})
-        self.assertRegex(Image.open(f"{out}/page-01.png").info["Software"], r"^mountain-ranges-export \d+\.\d+\.\d+$")
+        self.assertRegex(Image.open(f"{out}/page-01.png").info["Software"],
+                         r"^mountain-ranges-export \d+\.\d+\.\d+ crc32 [0-9a-f]{8}$")
         old_set = self.files(out)
         self.assert_fails_cleanly(run(["--length", "14", out], cwd=self.dir), "page-05.png\" is not a page of ours")
         self.assertEqual(self.files(out), old_set)
