@@ -16,6 +16,7 @@
 #include "font.h"
 #include "formats.h"
 #include "gallery/page.h"
+#include "gallery/shapes.h"
 #include "options.h"
 #include "publish.h"
 
@@ -81,7 +82,10 @@ int run_export(int argc, char** argv)
 
     const auto start = std::chrono::steady_clock::now();
     const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
-    const Drawing drawing{gallery, pages, texts, font_bytes};
+    std::vector<gallery::Shapes> shapes;
+    for (const gallery::Page& page : pages)
+        shapes.push_back(gallery::item_shapes(page, gallery, texts));
+    const Drawing drawing{gallery, pages, texts, shapes, font_bytes};
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
     std::vector<SetFile> files;
     const auto add = [&](const std::string& name, Writer write, std::size_t index) {

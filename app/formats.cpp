@@ -24,18 +24,17 @@ std::string png_page(const Drawing& drawing, std::size_t index, const std::strin
 
 std::string svg_page(const Drawing& drawing, std::size_t index, const std::string& mark, std::string&)
 {
-    return gallery::page_svg(drawing.pages[index], drawing.texts, drawing.gallery, gallery::page_colours, mark);
+    return gallery::shapes_svg(drawing.shapes[index], drawing.texts.family, gallery::page_colours, mark);
 }
 
 std::string tikz_page(const Drawing& drawing, std::size_t index, const std::string& mark, std::string&)
 {
-    return gallery::page_tikz(drawing.pages[index], drawing.texts, drawing.gallery, gallery::page_colours, mark);
+    return gallery::shapes_tikz(drawing.shapes[index], gallery::page_colours, mark);
 }
 
 std::string pdf_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
 {
-    return pdf_bytes(drawing.pages, drawing.texts, drawing.gallery, gallery::page_colours, drawing.font_bytes, mark,
-                     error);
+    return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, mark, error);
 }
 
 }  // namespace

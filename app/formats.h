@@ -10,16 +10,19 @@
 
 #include "gallery/layout.h"
 #include "gallery/page.h"
+#include "gallery/shapes.h"
 #include "publish.h"
 
 namespace app {
 
-// A gallery laid out, with its texts rendered: all that a writer reads.
+// A gallery laid out, with its texts rendered and its pages as shapes: all
+// that a writer reads.
 struct Drawing {
     const gallery::Gallery& gallery;
     const std::vector<gallery::Page>& pages;
     const gallery::TextImages& texts;
-    const std::string& font_bytes;  // the TrueType font, for a format that embeds it
+    const std::vector<gallery::Shapes>& shapes;  // a page each
+    const std::string& font_bytes;               // the TrueType font, for a format that embeds it
 };
 
 // Writes page `index` of `drawing`, or with index == every_page the whole

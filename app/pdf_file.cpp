@@ -9,13 +9,10 @@
 #include <cairo.h>
 
 #include "freetype_face.h"
-#include "raster/raster.h"
 
 namespace app {
 
 namespace {
-
-constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
 
 // A FreeType face and the bytes it reads, which must outlive it. cairo may
 // keep the face in its caches after the document is done, so the face's
@@ -71,53 +68,49 @@ void set_colour(cairo_t* cairo, std::uint32_t colour)
 }
 
 // The ranges first and the texts over them, as draw_page has them.
-void draw(cairo_t* cairo, const gallery::Page& page, const gallery::TextImages& texts,
-          const gallery::Gallery& gallery, const gallery::Colours& colours)
+void draw(cairo_t* cairo, const gallery::Shapes& page, const gallery::Colours& colours)
 {
     set_colour(cairo, colours.background);
-    cairo_paint(cairo);
+    cairo_rectangle(cairo, 0, 0, page.width, page.height);
+    cairo_fill(cairo);
     set_colour(cairo, colours.stroke);
-    walk_page(page, gallery, [](int, int, int) {}, [&](std::uint32_t code, int x, int y) {
-        cairo_move_to(cairo, x, y);
-        raster::Pen pen{x, y};
-        raster::walk_range(pen, code, gallery.length,
-                           [&](const raster::Pen&, const raster::Pen& to, bool) { cairo_line_to(cairo, to.x, to.y); });
+    // The bitmap's strokes are ticks across the line, which round off its
+    // corners and ends; a mitred corner would stand out a pixel past them.
+    cairo_set_line_width(cairo, gallery::stroke_width);
+    cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
+    for (const std::vector<gallery::Point>& line : page.polylines) {
+        cairo_move_to(cairo, line.front().x, line.front().y);
+        for (auto point = line.begin() + 1; point != line.end(); ++point)
+            cairo_line_to(cairo, point->x, point->y);
         cairo_stroke(cairo);
-    });
+    }
     set_colour(cairo, colours.text);
-    walk_page(
-        page, gallery,
-        [&](int index, int x, int y) {
-            cairo_move_to(cairo, x, y + texts.ascent);
-            cairo_show_text(cairo, gallery.texts[index].c_str());
-        },
-        [](std::uint32_t, int, int) {});
+    cairo_set_font_size(cairo, page.text_size);
+    for (const gallery::Label& label : page.labels) {
+        cairo_move_to(cairo, label.x, label.y);
+        cairo_show_text(cairo, label.text.c_str());
+    }
 }
 
 }  // namespace
 
-std::string pdf_bytes(const std::vector<gallery::Page>& pages, const gallery::TextImages& texts,
-                      const gallery::Gallery& gallery, const gallery::Colours& colours, const std::string& font_bytes,
-                      const std::string& creator, std::string& error)
+std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::Colours& colours,
+                      const std::string& font_bytes, const std::string& creator, std::string& error)
 {
     cairo_font_face_t* face = font_face(font_bytes, error);
     if (!face)
         return {};
     std::string bytes;
     cairo_surface_t* surface =
-        cairo_pdf_surface_create_for_stream(append, &bytes, gallery::page_width, gallery::page_height);
+        cairo_pdf_surface_create_for_stream(append, &bytes, pages.front().width, pages.front().height);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, creator.c_str());
     cairo_t* cairo = cairo_create(surface);
     cairo_set_font_face(cairo, face);
     cairo_font_face_destroy(face);  // the context holds it now
-    cairo_set_font_size(cairo, texts.pixel_size);
-    // The bitmap's strokes are ticks across the line, which round off its
-    // corners and ends; a mitred corner would stand out a pixel past them.
-    cairo_set_line_width(cairo, stroke_width);
-    cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
-    for (const gallery::Page& page : pages) {
-        draw(cairo, page, texts, gallery, colours);
+    for (const gallery::Shapes& page : pages) {
+        cairo_pdf_surface_set_size(surface, page.width, page.height);
+        draw(cairo, page, colours);
         cairo_show_page(cairo);
     }
     cairo_status_t status = cairo_status(cairo);

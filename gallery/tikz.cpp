@@ -2,13 +2,9 @@
 
 #include <cstdint>
 
-#include "raster/raster.h"
-
 namespace gallery {
 
 namespace {
-
-constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
 
 // A space that TeX would drop or merge with the one before it becomes a
 // control space: leading spaces place a text's ink as in the bitmap.
@@ -41,38 +37,28 @@ std::string point(int x, int y)
     return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
 }
 
-// One path through the ends of the strokes of a range of `length` strokes from (x, y).
-std::string range_path(std::uint32_t code, int x, int y, int length)
-{
-    std::string path = "\\draw[mountain] " + point(x, y);
-    raster::Pen pen{x, y};
-    raster::walk_range(pen, code, length,
-                       [&](const raster::Pen&, const raster::Pen& to, bool) { path += " -- " + point(to.x, to.y); });
-    return path + ";\n";
-}
-
 }  // namespace
 
-std::string page_tikz(const Page& page, const TextImages& texts, const Gallery& gallery, const Colours& colours,
-                      const std::string& mark)
+std::string shapes_tikz(const Shapes& shapes, const Colours& colours, const std::string& mark)
 {
     std::string strokes;
+    for (const std::vector<Point>& line : shapes.polylines) {
+        strokes += "\\draw[mountain]";
+        for (const Point& at : line)
+            strokes += (&at == &line.front() ? " " : " -- ") + point(at.x, at.y);
+        strokes += ";\n";
+    }
     std::string type;
-    walk_page(
-        page, gallery,
-        [&](int index, int x, int y) {
-            type += "\\node[caption] at " + point(x, y + texts.ascent) + " {" + tex_escaped(gallery.texts[index]) +
-                    "};\n";
-        },
-        [&](std::uint32_t code, int x, int y) { strokes += range_path(code, x, y, gallery.length); });
-    const std::string size = std::to_string(texts.pixel_size) + "bp";
+    for (const Label& label : shapes.labels)
+        type += "\\node[caption] at " + point(label.x, label.y) + " {" + tex_escaped(label.text) + "};\n";
+    const std::string size = std::to_string(shapes.text_size) + "bp";
     // One bp is one pixel: the page is the window's size in PDF points, and
     // y grows downwards as on screen. Round joins and caps, as in the SVG.
     return "% " + mark + "\n"
            "\\documentclass{article}\n"
            "\\usepackage{fix-cm}\n"
-           "\\usepackage[paperwidth=" + std::to_string(page_width) + "bp, paperheight=" + std::to_string(page_height) +
-           "bp, margin=0pt]{geometry}\n"
+           "\\usepackage[paperwidth=" + std::to_string(shapes.width) + "bp, paperheight=" +
+           std::to_string(shapes.height) + "bp, margin=0pt]{geometry}\n"
            "\\usepackage{tikz}\n"
            "\\pagestyle{empty}\n"
            "\\begin{document}\n"
@@ -86,8 +72,8 @@ std::string page_tikz(const Page& page, const TextImages& texts, const Gallery& 
            "}\n"
            "\\noindent\n"
            "\\begin{tikzpicture}[x=1bp, y=-1bp]\n"
-           "\\path[use as bounding box, page] " + point(0, 0) + " rectangle " + point(page_width, page_height) + ";\n" +
-           strokes + type +
+           "\\path[use as bounding box, page] " + point(0, 0) + " rectangle " + point(shapes.width, shapes.height) +
+           ";\n" + strokes + type +
            "\\end{tikzpicture}\n"
            "\\end{document}\n";
 }
