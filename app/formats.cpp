@@ -32,6 +32,14 @@ std::string tikz_page(const Drawing& drawing, std::size_t index, const std::stri
     return gallery::shapes_tikz(drawing.shapes[index], gallery::page_colours, mark);
 }
 
+std::string tikz_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string&)
+{
+    std::vector<std::string> pictures;
+    for (std::size_t number = 1; number <= drawing.pages.size(); ++number)
+        pictures.push_back(page_file_name(number, drawing.format));
+    return gallery::tikz_document(pictures, gallery::page_width, gallery::page_height, mark);
+}
+
 std::string pdf_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
 {
     return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, mark, error);
@@ -43,8 +51,8 @@ const std::array<Format, 4> formats = {{
     {"png", "png", "indexed-colour bitmaps, a file a page (the default)", MarkPlace::png_text, png_page, nullptr},
     {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, svg_page, nullptr},
     {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, nullptr, pdf_document},
-    {"tikz", "tex", "a LaTeX document a page, its picture to copy into a paper", MarkPlace::first_line, tikz_page,
-     nullptr},
+    {"tikz", "tex", "a picture a page, for papers, and a LaTeX document of them all", MarkPlace::first_line,
+     tikz_page, tikz_document},
 }};
 
 const Format* find_format(const std::string& name)
@@ -62,10 +70,10 @@ std::string page_file_name(std::size_t number, const Format& format)
     return name;
 }
 
-std::string whole_file_name(const gallery::Gallery& gallery, const Format& format)
+std::string whole_file_name(int length, ranges::Grouping grouping, const Format& format)
 {
-    return "mountain-ranges-" + std::to_string(gallery.length) + "-by-" + ranges::grouping_info(gallery.grouping).name +
-           "." + format.extension;
+    return "mountain-ranges-" + std::to_string(length) + "-by-" + ranges::grouping_info(grouping).name +
+           (format.page ? std::string("-") + format.name : "") + "." + format.extension;
 }
 
 }  // namespace app

@@ -1,7 +1,8 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
-SVG pages, poppler's of its PDF and of a TikZ page through pdflatex, and a set
-of pages that stays whole whatever fails. CTest preloads MR_NO_LINKS, so every
-folder is one without hard links, as on FAT."""
+SVG pages, poppler's of its PDF and of its TikZ pages through pdflatex, in its
+own document and in a paper's; and a set of pages that stays whole whatever
+fails. CTest preloads MR_NO_LINKS, so every folder is one without hard links,
+as on FAT."""
 import glob
 import io
 import os
@@ -30,6 +31,23 @@ def drawn(command):
     """The RGB picture that `command` writes as PNG to its standard output."""
     png = subprocess.run(command, check=True, capture_output=True, timeout=120).stdout
     return Image.open(io.BytesIO(png)).convert("RGB")
+
+
+def output(*command, **options):
+    return subprocess.run(command, check=True, capture_output=True, text=True, timeout=300, **options).stdout
+
+
+def pdflatex(document, folder, **options):
+    """The log of pdflatex's run on `document` in `folder`, which must succeed."""
+    output("pdflatex", "-interaction=batchmode", "-halt-on-error", document, cwd=folder, **options)
+    with open(os.path.join(folder, os.path.splitext(os.path.basename(document))[0] + ".log"), errors="replace") as log:
+        return log.read()
+
+
+def sheets(pdf):
+    """The size of each page of `pdf` in points, as pdfinfo reads them."""
+    return [(float(w), float(h)) for w, h in re.findall(r"Page +\d+ size: +([\d.]+) x ([\d.]+) pts",
+                                                         output("pdfinfo", "-f", "1", "-l", "999", pdf))]
 
 
 def mask(image, is_ink):
@@ -62,6 +80,8 @@ class Pages(unittest.TestCase):
             for form in ("png", "svg", "pdf", "tikz"):
                 folder = os.path.join(cls.work.name, form + "".join(args))
                 assert run(["--format", form, *args, folder], cwd=cls.work.name).returncode == 0
+        # The TikZ pages through their gallery document, compiled as a reader would: pdflatex alone, in its folder.
+        pdflatex("mountain-ranges-16-by-mountains-tikz.tex", os.path.join(cls.work.name, "tikz"))
 
     @classmethod
     def tearDownClass(cls):
@@ -69,13 +89,9 @@ class Pages(unittest.TestCase):
 
     def page(self, folder, number, form):
         folder = os.path.join(self.work.name, form + folder)
-        path = os.path.join(folder, "page-%02d.%s" % (number, {"tikz": "tex"}.get(form, form)))
+        path = os.path.join(folder, "page-%02d.%s" % (number, form))
         if form == "svg":
             return drawn(["rsvg-convert", "-w", "800", "-h", "600", path])
-        if form == "tikz":  # compiled on its own, as a reader would, into a PDF of that page
-            folder, number = self.enterContext(tempfile.TemporaryDirectory()), 1
-            subprocess.run(["pdflatex", "-interaction=batchmode", "-halt-on-error", "-output-directory", folder, path],
-                           check=True, capture_output=True, timeout=120)
         if form in ("pdf", "tikz"):  # a pixel a point
             (path,) = glob.glob(os.path.join(folder, "*.pdf"))
             return drawn(["pdftoppm", "-r", "72", "-png", "-f", str(number), "-l", str(number), path])
@@ -88,7 +104,8 @@ class Pages(unittest.TestCase):
         # about 20 % or 70 % one way.
         for folder, number, form in (("", 1, "svg"), ("", 3, "svg"), ("", 20, "svg"), ("--length10", 2, "svg"),
                                      ("--group-byheight", 5, "svg"), ("", 1, "pdf"), ("", 20, "pdf"),
-                                     ("--length10", 2, "pdf"), ("--group-byheight", 5, "pdf"), ("", 1, "tikz")):
+                                     ("--length10", 2, "pdf"), ("--group-byheight", 5, "pdf"), ("", 1, "tikz"),
+                                     ("", 20, "tikz")):
             png = mask(self.page(folder, number, "png"), lambda p: p == BLUE)
             vector = mask(self.page(folder, number, form), lambda p: p[2] - max(p[0], p[1]) >= 128)
             both = ImageChops.logical_and(png, vector).histogram()[-1]
@@ -104,6 +121,35 @@ class Pages(unittest.TestCase):
                          [line.strip() for line in re.findall("<text [^>]*>([^<]*)</text>", svg)])
         fonts = subprocess.run(["pdffonts", pdf], check=True, capture_output=True, text=True, timeout=60).stdout
         self.assertRegex(fonts, r"\n[A-Z]{6}\+LiberationSerif .* yes +yes +yes ")  # a subset, embedded, with Unicode
+
+    def test_the_tikz_gallery_document_sets_each_page_on_a_sheet_of_its_size(self):
+        folder = os.path.join(self.work.name, "tikz")
+        self.assertEqual(sheets(os.path.join(folder, "mountain-ranges-16-by-mountains-tikz.pdf")),
+                         [(800, 600)] * len(glob.glob(os.path.join(folder, "page-*.tex"))))
+
+    def test_a_paper_sets_two_pages_at_its_text_width_in_its_own_style(self):
+        # A document that loads only tikz and graphicx, and TeX's own measure
+        # of the pictures: a space at a line's end outside the picture would
+        # widen their box by 3.33 pt.
+        folder = self.enterContext(tempfile.TemporaryDirectory())
+        with open(os.path.join(folder, "paper.tex"), "w") as paper:
+            paper.write(r"""\documentclass{article}
+\usepackage{graphicx}
+\usepackage{tikz}
+\tikzset{mountain/.style={draw=red, line width=4bp}}
+\begin{document}
+\sbox0{\input{page-02}\input{page-03}}\typeout{two pictures: \the\wd0}
+\noindent\resizebox{\linewidth}{!}{\input{page-02}}
+
+\noindent\resizebox{\linewidth}{!}{\input{page-03}}
+\end{document}
+""")
+        log = pdflatex("paper.tex", folder, env=dict(os.environ, TEXINPUTS=os.path.join(self.work.name, "tikz") + ":"))
+        self.assertNotIn("Overfull", log)
+        self.assertAlmostEqual(float(re.search(r"two pictures: ([\d.]+)pt", log)[1]), 2 * 800 * 72.27 / 72, delta=0.1)
+        colours = drawn(["pdftoppm", "-r", "100", "-png", "-singlefile", os.path.join(folder, "paper.pdf")]).getcolors(1 << 24)
+        self.assertGreater(sum(n for n, (r, g, b) in colours if r > 200 and g < 100 and b < 100), 5000)
+        self.assertEqual([c for n, c in colours if c[2] > c[0] + 100], [], "strokes not in the paper's style")
 
     def test_texts_start_where_the_png_pages_print_them(self):
         # librsvg and poppler set the type with their own hinting: the lines
@@ -180,7 +226,18 @@ class Failures(unittest.TestCase):
                                           limit_file_size=size - 1), largest + "\": File too large")
             self.assertEqual(self.files(self.dir), old_set)
         self.assertEqual(sorted(map(os.path.basename, old_set)),
-                         ["mountain-ranges-10-by-mountains.pdf", "page-01.tex", "page-02.tex"])
+                         ["mountain-ranges-10-by-mountains-tikz.tex", "mountain-ranges-10-by-mountains.pdf",
+                          "page-01.tex", "page-02.tex"])
+        # A TikZ gallery of another grouping, then of another length, takes
+        # the pages' names: the document that held them goes; a user's file
+        # of a document's name stays.
+        open(os.path.join(self.dir, "mountain-ranges-12-by-area-tikz.tex"), "w").close()
+        for length in ("10", "8"):
+            self.assertEqual(run(["--format", "tikz", "--length", length, "--group-by", "peaks", self.dir],
+                                 cwd=self.dir).returncode, 0)
+        self.assertEqual(sorted(os.listdir(self.dir)),
+                         ["mountain-ranges-10-by-mountains.pdf", "mountain-ranges-12-by-area-tikz.tex",
+                          "mountain-ranges-8-by-peaks-tikz.tex", "page-01.tex"])
 
     def test_a_folder_that_cannot_be_read_loses_its_older_pages_too(self):
         user = {"user": 65534, "group": 65534, "extra_groups": []} if os.geteuid() == 0 else {}  # root reads any folder
@@ -201,7 +258,7 @@ class Failures(unittest.TestCase):
             open(os.path.join(out, name), "w").close()
         result = run(["--length", "8", out], cwd=self.dir)
         self.assertEqual((result.returncode, result.stderr), (0, ""))
-        self.assertRegex(result.stdout, f"^wrote {out}/page-01.png\n1 page written to {out} in .*; 17 older pages beyond them removed\n$")
+        self.assertRegex(result.stdout, f"^wrote {out}/page-01.png\n1 page written to {out} in .*; 17 older files removed\n$")
         self.assertEqual(os.stat(f"{out}/page-01.png").st_mode & 0o777, 0o644)  # as any new file, not private
         self.assertEqual(set(os.listdir(out)) - {"page-%02d.svg" % n for n in range(2, 21)}, {"page-01.png", *others})
         self.assertRegex(Image.open(f"{out}/page-01.png").info["Software"], r"^mountain-ranges-export \d+\.\d+\.\d+$")
