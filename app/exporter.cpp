@@ -18,6 +18,7 @@
 #include "gallery/page.h"
 #include "gallery/shapes.h"
 #include "options.h"
+#include "paper_sizes.h"
 #include "publish.h"
 
 namespace app {
@@ -52,7 +53,7 @@ std::vector<FormatChoice> format_choices()
 {
     std::vector<FormatChoice> choices;
     for (const Format& format : formats)
-        choices.push_back({format.name, format.help});
+        choices.push_back({format.name, format.help, format.on_paper});
     return choices;
 }
 
@@ -77,8 +78,13 @@ std::vector<std::string> other_documents(const gallery::Gallery& gallery, const 
 int run_export(int argc, char** argv)
 {
     Options options;
-    if (const int status = parse_options(Program::exporter, argc, argv, options, format_choices()); status >= 0)
+    if (const int status = parse_options(Program::exporter, argc, argv, options, format_choices(), paper_names());
+        status >= 0)
         return status;
+    std::optional<Paper> paper;
+    if (!options.paper.empty() && !(paper = find_paper(options.paper)))
+        return refuse(Program::exporter, "--paper system: the paper in PAPERSIZE or /etc/papersize is none that "
+                                         "libpaper knows");
     // A write beyond a file-size limit (ulimit -f) then fails, and the set is put back.
     std::signal(SIGXFSZ, SIG_IGN);
     const Format& format = *find_format(options.format);
@@ -101,7 +107,7 @@ int run_export(int argc, char** argv)
     std::vector<gallery::Shapes> shapes;
     for (const gallery::Page& page : pages)
         shapes.push_back(gallery::item_shapes(page, gallery, texts));
-    const Drawing drawing{gallery, pages, texts, shapes, font_bytes, format};
+    const Drawing drawing{gallery, pages, texts, shapes, font_bytes, paper, format};
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
     std::vector<SetFile> files;
     const auto add = [&](const std::string& name, Writer write, std::size_t index) {

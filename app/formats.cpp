@@ -42,16 +42,19 @@ std::string tikz_document(const Drawing& drawing, std::size_t, const std::string
 
 std::string pdf_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
 {
-    return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, mark, error);
+    const std::string title = "Mountain ranges of length " + std::to_string(drawing.gallery.length) + " by " +
+                              ranges::grouping_info(drawing.gallery.grouping).name;
+    return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, {title, mark, drawing.paper}, error);
 }
 
 }  // namespace
 
 const std::array<Format, 4> formats = {{
-    {"png", "png", "indexed-colour bitmaps, a file a page (the default)", MarkPlace::png_text, png_page, nullptr},
-    {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, svg_page, nullptr},
-    {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, nullptr, pdf_document},
-    {"tikz", "tex", "a picture a page, for papers, and a LaTeX document of them all", MarkPlace::first_line,
+    {"png", "png", "indexed-colour bitmaps, a file a page (the default)", MarkPlace::png_text, false, png_page,
+     nullptr},
+    {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, false, svg_page, nullptr},
+    {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, true, nullptr, pdf_document},
+    {"tikz", "tex", "a picture a page, for papers, and a LaTeX document of them all", MarkPlace::first_line, false,
      tikz_page, tikz_document},
 }};
 

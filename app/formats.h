@@ -5,12 +5,14 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gallery/layout.h"
 #include "gallery/page.h"
 #include "gallery/shapes.h"
+#include "paper_sizes.h"
 #include "publish.h"
 
 namespace app {
@@ -25,6 +27,7 @@ struct Drawing {
     const gallery::TextImages& texts;
     const std::vector<gallery::Shapes>& shapes;  // a page each
     const std::string& font_bytes;               // the TrueType font, for a format that embeds it
+    const std::optional<Paper>& paper;           // --paper's, for a format that takes it
     const Format& format;
 };
 
@@ -43,8 +46,9 @@ struct Format {
     const char* extension;  // of every file it writes
     const char* help;       // what --help says of it
     MarkPlace mark;
-    Writer page;   // a file a page, page-01 on; null when the pages are not files of their own
-    Writer whole;  // one file of every page, named for the gallery; null when there is none
+    bool on_paper;  // takes --paper
+    Writer page;    // a file a page, page-01 on; null when the pages are not files of their own
+    Writer whole;   // one file of every page, named for the gallery; null when there is none
 };
 
 extern const std::array<Format, 4> formats;

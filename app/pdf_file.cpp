@@ -1,5 +1,6 @@
 #include "pdf_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -13,6 +14,10 @@
 namespace app {
 
 namespace {
+
+constexpr double margin = 10 * 72 / 25.4;  // 10 mm in points, inside what any printer reaches
+constexpr double number_size = 9;          // of the page number's type, in points
+constexpr double number_band = 2 * number_size;  // under the page, the number's line and the gap above it
 
 // A FreeType face and the bytes it reads, which must outlive it. cairo may
 // keep the face in its caches after the document is done, so the face's
@@ -67,6 +72,30 @@ void set_colour(cairo_t* cairo, std::uint32_t colour)
                          (colour & 0xFFU) / 255.0);
 }
 
+// Where a page goes on its sheet: scaled by `scale` with its top left corner
+// at (left, top).
+struct Placement {
+    double sheet_width;
+    double sheet_height;
+    double scale;
+    double left;
+    double top;
+};
+
+Placement place(const gallery::Shapes& page, const std::optional<Paper>& paper)
+{
+    if (!paper)
+        return {static_cast<double>(page.width), static_cast<double>(page.height), 1, 0, 0};
+    const double longer = std::max(paper->width, paper->height);
+    const double shorter = std::min(paper->width, paper->height);
+    const double width = page.width > page.height ? longer : shorter;
+    const double height = page.width > page.height ? shorter : longer;
+    const double scale =
+        std::min((width - 2 * margin) / page.width, (height - 2 * margin - number_band) / page.height);
+    return {width, height, scale, (width - scale * page.width) / 2,
+            (height - scale * page.height - number_band) / 2};
+}
+
 // The ranges first and the texts over them, as draw_page has them.
 void draw(cairo_t* cairo, const gallery::Shapes& page, const gallery::Colours& colours)
 {
@@ -93,27 +122,73 @@ void draw(cairo_t* cairo, const gallery::Shapes& page, const gallery::Colours& c
     }
 }
 
+// The page drawn at `at`, from a recording of it in its own units: cairo then
+// writes it as a form scaled as a whole, its points as they are, where
+// drawing it scaled would write every point transformed, in a file half as
+// large again. Returns the recording's status.
+cairo_status_t draw_scaled(cairo_t* cairo, const gallery::Shapes& page, const gallery::Colours& colours,
+                           const Placement& at)
+{
+    const cairo_rectangle_t extents{0, 0, static_cast<double>(page.width), static_cast<double>(page.height)};
+    cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+    cairo_t* recorder = cairo_create(recording);
+    cairo_set_font_face(recorder, cairo_get_font_face(cairo));
+    draw(recorder, page, colours);
+    const cairo_status_t status = cairo_status(recorder);
+    cairo_destroy(recorder);
+    cairo_save(cairo);
+    cairo_translate(cairo, at.left, at.top);
+    cairo_scale(cairo, at.scale, at.scale);
+    cairo_set_source_surface(cairo, recording, 0, 0);
+    cairo_paint(cairo);
+    cairo_restore(cairo);
+    cairo_surface_destroy(recording);
+    return status;
+}
+
+// "page 3 of 20", centred under the page placed at `at`.
+void draw_number(cairo_t* cairo, const Placement& at, double page_height, std::size_t number, std::size_t pages)
+{
+    const std::string text = "page " + std::to_string(number) + " of " + std::to_string(pages);
+    cairo_set_font_size(cairo, number_size);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cairo, text.c_str(), &extents);
+    cairo_move_to(cairo, (at.sheet_width - extents.x_advance) / 2,
+                  at.top + at.scale * page_height + 1.5 * number_size);
+    cairo_show_text(cairo, text.c_str());
+}
+
 }  // namespace
 
 std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::Colours& colours,
-                      const std::string& font_bytes, const std::string& creator, std::string& error)
+                      const std::string& font_bytes, const PdfSettings& settings, std::string& error)
 {
     cairo_font_face_t* face = font_face(font_bytes, error);
     if (!face)
         return {};
     std::string bytes;
-    cairo_surface_t* surface =
-        cairo_pdf_surface_create_for_stream(append, &bytes, pages.front().width, pages.front().height);
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, creator.c_str());
+    const Placement first = place(pages.front(), settings.paper);
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(append, &bytes, first.sheet_width, first.sheet_height);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, settings.title.c_str());
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, settings.creator.c_str());
     cairo_t* cairo = cairo_create(surface);
     cairo_set_font_face(cairo, face);
     cairo_font_face_destroy(face);  // the context holds it now
-    for (const gallery::Shapes& page : pages) {
-        cairo_pdf_surface_set_size(surface, page.width, page.height);
-        draw(cairo, page, colours);
+    cairo_status_t status = CAIRO_STATUS_SUCCESS;
+    for (std::size_t index = 0; index < pages.size() && status == CAIRO_STATUS_SUCCESS; ++index) {
+        const Placement at = place(pages[index], settings.paper);
+        cairo_pdf_surface_set_size(surface, at.sheet_width, at.sheet_height);
+        if (settings.paper) {
+            status = draw_scaled(cairo, pages[index], colours, at);
+            set_colour(cairo, colours.text);
+            draw_number(cairo, at, pages[index].height, index + 1, pages.size());
+        } else {
+            draw(cairo, pages[index], colours);
+        }
         cairo_show_page(cairo);
     }
-    cairo_status_t status = cairo_status(cairo);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = cairo_status(cairo);
     cairo_destroy(cairo);
     cairo_surface_finish(surface);
     if (status == CAIRO_STATUS_SUCCESS)

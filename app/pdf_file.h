@@ -3,21 +3,32 @@
 // it, search it and copy from it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gallery/page.h"
 #include "gallery/shapes.h"
+#include "paper_sizes.h"
 
 namespace app {
 
-// The PDF of `pages` (at least one), in order, each a sheet of its own size, a
-// unit a point, in `colours` read as 0xRRGGBB: each polyline one path,
-// stroked stroke_width wide with round joins and caps, as the SVG strokes it;
-// each label set in the TrueType font whose file holds `font_bytes` (a subset
-// of it embedded); and `creator` as its Creator. On failure returns an empty
-// string and puts the cause in `error`.
+// What a PDF says of itself in its metadata, and the paper it is printed on.
+struct PdfSettings {
+    std::string title;
+    std::string creator;
+    std::optional<Paper> paper;  // none: each page a sheet of its own size, a unit a point
+};
+
+// The PDF of `pages` (at least one), in order, in `colours` read as 0xRRGGBB:
+// each polyline one path, stroked stroke_width wide with round joins and
+// caps, as the SVG strokes it; each label set in the TrueType font whose file
+// holds `font_bytes` (a subset of it embedded). On settings.paper, each page
+// goes on a sheet of that paper turned as the page is, scaled as large as
+// fits inside margins of 10 mm with the line "page N of M" under it, small,
+// in the same font; page and line centred on the sheet. On failure returns
+// an empty string and puts the cause in `error`.
 std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::Colours& colours,
-                      const std::string& font_bytes, const std::string& creator, std::string& error);
+                      const std::string& font_bytes, const PdfSettings& settings, std::string& error);
 
 }  // namespace app

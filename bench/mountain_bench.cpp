@@ -13,6 +13,7 @@
 #include "app/listing.h"
 #include "app/pdf_file.h"
 #include "app/png_file.h"
+#include "app/paper_sizes.h"
 #include "gallery/page.h"
 #include "gallery/shapes.h"
 #include "gallery/svg.h"
@@ -291,9 +292,10 @@ void BM_twenty_pages_text(benchmark::State& state)
 BENCHMARK(BM_twenty_pages_text<true>)->Name("BM_twenty_pages_text/svg")->Unit(benchmark::kMillisecond);
 BENCHMARK(BM_twenty_pages_text<false>)->Name("BM_twenty_pages_text/tikz")->Unit(benchmark::kMillisecond);
 
-// The twenty pages as one PDF through cairo, shapes made and drawn, the
-// font's subset embedded; the counter "bytes" is the file's size.
-void BM_twenty_pages_pdf(benchmark::State& state)
+// The twenty pages as one PDF through cairo, the font's subset embedded, on
+// sheets of their own size or on `paper` with their numbers; the counter
+// "bytes" is the file's size.
+void BM_twenty_pages_pdf(benchmark::State& state, const char* paper)
 {
     const gallery::TextImages* texts = rendered_texts();
     std::string font;
@@ -302,12 +304,16 @@ void BM_twenty_pages_pdf(benchmark::State& state)
         state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
         return;
     }
+    const app::PdfSettings settings{"Mountain ranges of length 16 by mountains", app::page_writer,
+                                    *paper ? app::find_paper(paper) : std::nullopt};
     std::size_t bytes = 0;
     for (auto _ : state)
-        bytes = app::pdf_bytes(shapes_of(*texts), gallery::page_colours, font, app::page_writer, error).size();
+        bytes = app::pdf_bytes(shapes_of(*texts), gallery::page_colours, font, settings, error).size();
     state.counters["bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_twenty_pages_pdf)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_pdf, plain, "")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_pdf, a4, "a4")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_pdf, letter, "letter")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -1,8 +1,8 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
 SVG pages, poppler's of its PDF and of its TikZ pages through pdflatex, in its
-own document and in a paper's; and a set of pages that stays whole whatever
-fails. CTest preloads MR_NO_LINKS, so every folder is one without hard links,
-as on FAT."""
+own document and in a paper's; the PDF on paper as poppler reads it; and a set
+of pages that stays whole whatever fails. CTest preloads MR_NO_LINKS, so every
+folder is one without hard links, as on FAT."""
 import glob
 import io
 import os
@@ -17,6 +17,7 @@ from PIL import Image, ImageChops
 
 EXPORT = os.environ["MR_EXPORT"]
 BLUE, BLACK = (0, 0, 255), (0, 0, 0)
+MARGIN = 72 / 25.4 * 10  # 10 mm in points
 
 
 def run(args, cwd, limit_file_size=None, **options):
@@ -163,6 +164,54 @@ class Pages(unittest.TestCase):
             self.assertEqual(len(png), len(vector), folder)
             for bitmap, line in zip(png, vector):
                 self.assertLessEqual(max(abs(a - b) for a, b in zip(bitmap, line)), 2, (form, bitmap, line))
+
+
+def words(pdf, page):
+    """Each word on page `page` of `pdf` with its box, (text, left, top, right, bottom) in points, in order."""
+    boxes = output("pdftotext", "-bbox", "-f", str(page), "-l", str(page), pdf, "-")
+    return [(text, *map(float, box)) for *box, text in
+            re.findall(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>', boxes)]
+
+
+class OnPaper(unittest.TestCase):
+
+    def test_each_page_lies_on_a_landscape_sheet_inside_margins_of_10_mm_over_its_number(self):
+        work = self.enterContext(tempfile.TemporaryDirectory())
+        plain = os.path.join(work, "plain", "mountain-ranges-16-by-mountains.pdf")
+        self.assertEqual(run(["--format", "pdf", os.path.dirname(plain)], cwd=work).returncode, 0)
+        self.assertEqual(sheets(plain), [(800, 600)] * 20)
+        # Letter as the user's default paper, and A4 by name, in libpaper's own case or not.
+        for args, environment, width, height in ((["--paper", "A4"], {}, 841.89, 595.276),
+                                                 (["--paper", "system"], {"PAPERSIZE": "letter"}, 792, 612)):
+            folder = os.path.join(work, args[1])
+            result = run(["--format", "pdf", *args, folder], cwd=work, env=dict(os.environ, **environment))
+            self.assertEqual(result.returncode, 0, result.stderr)
+            pdf = os.path.join(folder, "mountain-ranges-16-by-mountains.pdf")  # the paper leaves the name alone
+            self.assertEqual(sheets(pdf), [(width, height)] * 20)
+            self.assertRegex(output("pdfinfo", pdf), "(?m)^Title: +Mountain ranges of length 16 by mountains$")
+            fonts = output("pdffonts", pdf).splitlines()[2:]
+            self.assertEqual(len(fonts), 1, "the page numbers in a font of their own")
+            pages = output("pdftotext", "-layout", pdf, "-").split("\f")[:-1]
+            self.assertEqual([page.split()[-4:] for page in pages], [["page", str(n), "of", "20"] for n in range(1, 21)])
+            # Where the page lies on the sheet, from where its first and last
+            # words lie there and on the plain page: scale and shift.
+            before, after = words(plain, 1), words(pdf, 1)
+            self.assertEqual([w[0] for w in after], [w[0] for w in before] + ["page", "1", "of", "20"])
+            (_, x0, y0, *_), (_, x1, y1, *_) = before[0], before[-1]
+            (_, u0, v0, *_), (_, u1, v1, *_) = after[0], after[len(before) - 1]
+            scale = (u1 - u0) / (x1 - x0)
+            self.assertAlmostEqual((v1 - v0) / (y1 - y0), scale, 3, "not scaled alike both ways")
+            left, top = u0 - scale * x0, v0 - scale * y0
+            right, bottom = left + 800 * scale, top + 600 * scale
+            number = after[-4:]
+            number_left, number_right = number[0][1], number[-1][3]
+            self.assertAlmostEqual(left, width - right, 2, "not centred across")
+            self.assertGreaterEqual(min(left, top), MARGIN - 0.01)
+            self.assertLess(min(left, top), MARGIN + 0.01, "smaller than fits")  # one way or the other
+            self.assertAlmostEqual(number_left - left, right - number_right, 0, "the number not centred under the page")
+            self.assertGreater(min(box[2] for box in number), bottom, "the number not under the page")
+            self.assertLessEqual(max(box[4] for box in number), height - MARGIN, "the number in the margin")
+            self.assertLess(max(box[4] - box[2] for box in number), 12, "the number not small")
 
 
 class Failures(unittest.TestCase):
