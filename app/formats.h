@@ -44,7 +44,7 @@ constexpr std::size_t every_page = static_cast<std::size_t>(-1);
 struct Format {
     const char* name;       // the value of --format
     const char* extension;  // of every file it writes
-    const char* help;       // what --help says of it
+    const char* help;       // what --help and the manual page say of it
     MarkPlace mark;
     bool on_paper;  // takes --paper
     Writer page;    // a file a page, page-01 on; null when the pages are not files of their own
