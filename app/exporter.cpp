@@ -16,7 +16,9 @@
 #include "font.h"
 #include "formats.h"
 #include "gallery/page.h"
+#include "gallery/shapes.h"
 #include "options.h"
+#include "paper_sizes.h"
 #include "publish.h"
 
 namespace app {
@@ -51,8 +53,24 @@ std::vector<FormatChoice> format_choices()
 {
     std::vector<FormatChoice> choices;
     for (const Format& format : formats)
-        choices.push_back({format.name, format.help});
+        choices.push_back({format.name, format.help, format.on_paper});
     return choices;
+}
+
+// The names of the documents of pages in `format` of every gallery but
+// `gallery`: this set replaces or removes their pages, so they go too.
+std::vector<std::string> other_documents(const gallery::Gallery& gallery, const Format& format)
+{
+    std::vector<std::string> names;
+    if (!format.page || !format.whole)
+        return names;
+    for (int length = 2; length <= gallery::longest_length; length += 2)
+        for (std::size_t g = 0; g < ranges::groupings.size(); ++g) {
+            const auto grouping = static_cast<ranges::Grouping>(g);
+            if (length != gallery.length || grouping != gallery.grouping)
+                names.push_back(whole_file_name(length, grouping, format));
+        }
+    return names;
 }
 
 }  // namespace
@@ -60,8 +78,13 @@ std::vector<FormatChoice> format_choices()
 int run_export(int argc, char** argv)
 {
     Options options;
-    if (const int status = parse_options(Program::exporter, argc, argv, options, format_choices()); status >= 0)
+    if (const int status = parse_options(Program::exporter, argc, argv, options, format_choices(), paper_names());
+        status >= 0)
         return status;
+    std::optional<Paper> paper;
+    if (!options.paper.empty() && !(paper = find_paper(options.paper)))
+        return refuse(Program::exporter, "--paper system: the paper in PAPERSIZE or /etc/papersize is none that "
+                                         "libpaper knows");
     // A write beyond a file-size limit (ulimit -f) then fails, and the set is put back.
     std::signal(SIGXFSZ, SIG_IGN);
     const Format& format = *find_format(options.format);
@@ -81,23 +104,30 @@ int run_export(int argc, char** argv)
 
     const auto start = std::chrono::steady_clock::now();
     const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
-    const Drawing drawing{gallery, pages, texts, font_bytes};
+    std::vector<gallery::Shapes> shapes;
+    for (const gallery::Page& page : pages)
+        shapes.push_back(gallery::item_shapes(page, gallery, texts));
+    const Drawing drawing{gallery, pages, texts, shapes, font_bytes, paper, format};
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
     std::vector<SetFile> files;
     const auto add = [&](const std::string& name, Writer write, std::size_t index) {
         files.push_back({folder + name, write(drawing, index, page_writer, error)});
         return !files.back().bytes.empty();
     };
-    // The names of older pages beyond the last are cleared, so that the
-    // folder holds one gallery of the format.
+    // The names of older pages beyond the last, and of other galleries'
+    // documents of pages, are cleared so that the folder holds one gallery of
+    // the format. They are found by their names, as a folder may be one that
+    // cannot be read.
     std::vector<std::string> older;
+    for (const std::string& name : other_documents(gallery, format))
+        older.push_back(folder + name);
     for (std::size_t number = 1; format.page && number <= std::max(pages.size(), last_page); ++number) {
         if (number > pages.size())
             older.push_back(folder + page_file_name(number, format));
         else if (!add(page_file_name(number, format), format.page, number - 1))
             return fail("cannot write \"" + files.back().path + "\": " + error);
     }
-    if (format.whole && !add(whole_file_name(gallery, format), format.whole, every_page))
+    if (format.whole && !add(whole_file_name(gallery.length, gallery.grouping, format), format.whole, every_page))
         return fail("cannot write \"" + files.back().path + "\": " + error);
     const long removed = publish_set(options.folder, files, older, format.mark, error);
     if (removed < 0)
@@ -109,7 +139,7 @@ int run_export(int argc, char** argv)
     std::printf("%zu %s written to %s in %.3f s", pages.size(), pages.size() == 1 ? "page" : "pages",
                 options.folder.c_str(), took.count());
     if (removed > 0)
-        std::printf("; %ld older %s beyond them removed", removed, removed == 1 ? "page" : "pages");
+        std::printf("; %ld older %s removed", removed, removed == 1 ? "file" : "files");
     std::printf("\n");
     return finish_output(program);
 }

@@ -24,28 +24,38 @@ std::string png_page(const Drawing& drawing, std::size_t index, const std::strin
 
 std::string svg_page(const Drawing& drawing, std::size_t index, const std::string& mark, std::string&)
 {
-    return gallery::page_svg(drawing.pages[index], drawing.texts, drawing.gallery, gallery::page_colours, mark);
+    return gallery::shapes_svg(drawing.shapes[index], drawing.texts.family, gallery::page_colours, mark);
 }
 
 std::string tikz_page(const Drawing& drawing, std::size_t index, const std::string& mark, std::string&)
 {
-    return gallery::page_tikz(drawing.pages[index], drawing.texts, drawing.gallery, gallery::page_colours, mark);
+    return gallery::shapes_tikz(drawing.shapes[index], gallery::page_colours, mark);
+}
+
+std::string tikz_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string&)
+{
+    std::vector<std::string> pictures;
+    for (std::size_t number = 1; number <= drawing.pages.size(); ++number)
+        pictures.push_back(page_file_name(number, drawing.format));
+    return gallery::tikz_document(pictures, gallery::page_width, gallery::page_height, mark);
 }
 
 std::string pdf_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
 {
-    return pdf_bytes(drawing.pages, drawing.texts, drawing.gallery, gallery::page_colours, drawing.font_bytes, mark,
-                     error);
+    const std::string title = "Mountain ranges of length " + std::to_string(drawing.gallery.length) + " by " +
+                              ranges::grouping_info(drawing.gallery.grouping).name;
+    return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, {title, mark, drawing.paper}, error);
 }
 
 }  // namespace
 
 const std::array<Format, 4> formats = {{
-    {"png", "png", "indexed-colour bitmaps, a file a page (the default)", MarkPlace::png_text, png_page, nullptr},
-    {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, svg_page, nullptr},
-    {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, nullptr, pdf_document},
-    {"tikz", "tex", "a LaTeX document a page, its picture to copy into a paper", MarkPlace::first_line, tikz_page,
+    {"png", "png", "indexed-colour bitmaps, a file a page (the default)", MarkPlace::png_text, false, png_page,
      nullptr},
+    {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, false, svg_page, nullptr},
+    {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, true, nullptr, pdf_document},
+    {"tikz", "tex", "a picture a page, for papers, and a LaTeX document of them all", MarkPlace::first_line, false,
+     tikz_page, tikz_document},
 }};
 
 const Format* find_format(const std::string& name)
@@ -63,10 +73,10 @@ std::string page_file_name(std::size_t number, const Format& format)
     return name;
 }
 
-std::string whole_file_name(const gallery::Gallery& gallery, const Format& format)
+std::string whole_file_name(int length, ranges::Grouping grouping, const Format& format)
 {
-    return "mountain-ranges-" + std::to_string(gallery.length) + "-by-" + ranges::grouping_info(gallery.grouping).name +
-           "." + format.extension;
+    return "mountain-ranges-" + std::to_string(length) + "-by-" + ranges::grouping_info(grouping).name +
+           (format.page ? std::string("-") + format.name : "") + "." + format.extension;
 }
 
 }  // namespace app

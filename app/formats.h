@@ -5,21 +5,30 @@
 
 #include <array>
 #include <cstddef>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "gallery/layout.h"
 #include "gallery/page.h"
+#include "gallery/shapes.h"
+#include "paper_sizes.h"
 #include "publish.h"
 
 namespace app {
 
-// A gallery laid out, with its texts rendered: all that a writer reads.
+struct Format;
+
+// A gallery laid out, with its texts rendered and its pages as shapes, in
+// the format it is written in: all that a writer reads.
 struct Drawing {
     const gallery::Gallery& gallery;
     const std::vector<gallery::Page>& pages;
     const gallery::TextImages& texts;
-    const std::string& font_bytes;  // the TrueType font, for a format that embeds it
+    const std::vector<gallery::Shapes>& shapes;  // a page each
+    const std::string& font_bytes;               // the TrueType font, for a format that embeds it
+    const std::optional<Paper>& paper;           // --paper's, for a format that takes it
+    const Format& format;
 };
 
 // Writes page `index` of `drawing`, or with index == every_page the whole
@@ -30,13 +39,16 @@ using Writer = std::string (*)(const Drawing& drawing, std::size_t index, const 
 
 constexpr std::size_t every_page = static_cast<std::size_t>(-1);
 
+// Which files a format writes follows from its writers: a file a page, one
+// file of the gallery, or pages and a document that holds them.
 struct Format {
     const char* name;       // the value of --format
     const char* extension;  // of every file it writes
-    const char* help;       // what --help says of it
+    const char* help;       // what --help and the manual page say of it
     MarkPlace mark;
-    Writer page;   // a file a page, page-01 on; null when the pages are not files of their own
-    Writer whole;  // one file of every page, named for the gallery; null when there is none
+    bool on_paper;  // takes --paper
+    Writer page;    // a file a page, page-01 on; null when the pages are not files of their own
+    Writer whole;   // one file of every page, named for the gallery; null when there is none
 };
 
 extern const std::array<Format, 4> formats;
@@ -47,8 +59,10 @@ const Format* find_format(const std::string& name);
 // The file of page `number` (from 1) in `format`: "page-01.png".
 std::string page_file_name(std::size_t number, const Format& format);
 
-// The one file of the whole `gallery` in `format`, named for what it holds:
-// "mountain-ranges-16-by-mountains.pdf".
-std::string whole_file_name(const gallery::Gallery& gallery, const Format& format);
+// The one file of the whole gallery of `length` by `grouping` in `format`,
+// named for what it holds: "mountain-ranges-16-by-mountains.pdf", or with the
+// format's name, "mountain-ranges-16-by-mountains-tikz.tex", for a document
+// of pages, whose own output must not take another format's name.
+std::string whole_file_name(int length, ranges::Grouping grouping, const Format& format);
 
 }  // namespace app

@@ -1,6 +1,7 @@
 #include "options.h"
 
 #include <getopt.h>
+#include <strings.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -8,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "gallery/layout.h"
 
@@ -47,12 +49,13 @@ const char* const usage[] = {
     "  --version     print the version and exit\n",
 
     "usage: mountain-ranges-export [--length L] [--group-by G] [--font PATH]\n"
-    "                              [--format FORMAT] [OUTPUT_DIR]\n"
+    "                              [--format FORMAT] [--paper NAME] [OUTPUT_DIR]\n"
     "Draws the pages of the mountain range gallery without a window and writes\n"
     "them into OUTPUT_DIR (default: the current folder, made if missing) in\n"
     "FORMAT: for length 16, 20 pages by mountains, 14 by peaks, 13 by height and\n"
-    "16 by area. The pages of that format that it wrote in an earlier, longer\n"
-    "export are removed; it replaces or removes no file that does not bear its\n"
+    "16 by area. The files of that format that it wrote in an earlier export and\n"
+    "that this one does not hold (pages beyond its last, a TikZ document of other\n"
+    "pages) are removed; it replaces or removes no file that does not bear its\n"
     "mark. The title and the captions use the TrueType font given with --font,\n"
     "else \"times.ttf\" from the working directory, else the one beside the\n"
     "program, else the one installed with it.\n"
@@ -62,6 +65,9 @@ const char* const usage[] = {
     "  --font PATH     the TrueType font for the title and the captions\n"
     "  --format FORMAT one of\n"
     "%s"
+    "  --paper NAME    with --format pdf, each page on a landscape sheet of paper NAME,\n"
+    "                  inside margins of 10 mm, with its number: a4, letter, any other\n"
+    "                  paper that libpaper knows (paperconf -a), or system, the default\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n",
 };
@@ -77,6 +83,7 @@ enum Key {
     value_key = 'v',
     font_key = 'f',
     format_key = 'F',
+    paper_key = 'p',
     help_key = 'h',
     version_key = 'V',
 };
@@ -89,14 +96,14 @@ const option table[] = {
     {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
     {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
     {"value", required_argument, nullptr, value_key},   {"browse", no_argument, nullptr, browse_key},
-    {nullptr, 0, nullptr, 0},
+    {"paper", required_argument, nullptr, paper_key},   {nullptr, 0, nullptr, 0},
 };
 
 bool takes(Program program, int key)
 {
     if (key == list_key || key == count_key || key == value_key || key == browse_key)
         return program == Program::window;
-    return key != format_key || program == Program::exporter;
+    return (key != format_key && key != paper_key) || program == Program::exporter;
 }
 
 // Why the option `key` is refused: the other program takes it. Named as the
@@ -107,18 +114,34 @@ std::string belongs_elsewhere(Program program, int key)
     return std::string("--") + found->name + " is an option of " + names[program == Program::window ? 1 : 0];
 }
 
+const char* name_of(const ranges::GroupingInfo& grouping)
+{
+    return grouping.name;
+}
+
+const char* name_of(const FormatChoice& format)
+{
+    return format.name;
+}
+
+const char* name_of(const std::string& name)
+{
+    return name.c_str();
+}
+
 // "a, b or c".
 template <typename Names>
 std::string either(const Names& names)
 {
     std::string text;
     for (const auto& name : names)
-        text += std::string(text.empty() ? "" : &name == &names.back() ? " or " : ", ") + name.name;
+        text += std::string(text.empty() ? "" : &name == &names.back() ? " or " : ", ") + name_of(name);
     return text;
 }
 
 // What the option `key` takes as its value, for the line that refuses one.
-std::string value_wanted(Program program, int key, const std::vector<FormatChoice>& formats)
+std::string value_wanted(Program program, int key, const std::vector<FormatChoice>& formats,
+                         const std::vector<std::string>& papers)
 {
     switch (key) {
     case length_key:
@@ -127,6 +150,7 @@ std::string value_wanted(Program program, int key, const std::vector<FormatChoic
     case font_key: return "--font takes the path of a TrueType font";
     case value_key: return "--value takes the value of a group, in digits";
     case group_key: return "--group-by takes " + either(ranges::groupings);
+    case paper_key: return "--paper takes " + either(papers);
     default: return "--format takes " + either(formats);
     }
 }
@@ -183,20 +207,22 @@ std::string help_text(Program program, const std::vector<FormatChoice>& formats)
     return text;
 }
 
+int refuse_value(Program program, int key, const char* value, const std::vector<FormatChoice>& formats = {},
+                 const std::vector<std::string>& papers = {})
+{
+    return refuse(program, value_wanted(program, key, formats, papers) + ", not \"" + value + "\"");
+}
+
+}  // namespace
+
 int refuse(Program program, const std::string& message)
 {
     std::fprintf(stderr, "%s: %s (see --help)\n", names[static_cast<int>(program)], message.c_str());
     return exit_usage;
 }
 
-int refuse_value(Program program, int key, const char* value, const std::vector<FormatChoice>& formats = {})
-{
-    return refuse(program, value_wanted(program, key, formats) + ", not \"" + value + "\"");
-}
-
-}  // namespace
-
-int parse_options(Program program, int argc, char** argv, Options& options, const std::vector<FormatChoice>& formats)
+int parse_options(Program program, int argc, char** argv, Options& options, const std::vector<FormatChoice>& formats,
+                  const std::vector<std::string>& papers)
 {
     opterr = 0;  // the messages are ours, one line each
     if (!formats.empty())
@@ -207,7 +233,7 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
         if (const int asked = key == ':' ? optopt : key; key != '?' && !takes(program, asked))
             return refuse(program, belongs_elsewhere(program, asked));
         if (key == ':')
-            return refuse(program, value_wanted(program, optopt, formats));
+            return refuse(program, value_wanted(program, optopt, formats, papers));
         if (key == '?')
             return refuse(program, unknown_option(program, argv));
         switch (key) {
@@ -236,7 +262,7 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
             break;
         case font_key:
             if (*optarg == '\0')
-                return refuse(program, value_wanted(program, key, formats));
+                return refuse(program, value_wanted(program, key, formats, papers));
             options.font = optarg;
             break;
         case format_key:
@@ -244,6 +270,12 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
                              [](const FormatChoice& format) { return std::strcmp(optarg, format.name) == 0; }))
                 return refuse_value(program, key, optarg, formats);
             options.format = optarg;
+            break;
+        case paper_key:
+            if (std::none_of(papers.begin(), papers.end(),
+                             [](const std::string& paper) { return strcasecmp(optarg, paper.c_str()) == 0; }))
+                return refuse_value(program, key, optarg, formats, papers);
+            options.paper = optarg;
             break;
         case help_key:
             std::fputs(help_text(program, formats).c_str(), stdout);
@@ -263,6 +295,14 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
                                    "--list and --count take up to " + std::to_string(ranges::max_code_length));
     if (options.value && !options.list && !options.count)
         return refuse(program, "--value goes with --list or --count");
+    if (!options.paper.empty()) {
+        std::vector<FormatChoice> on_paper;
+        std::copy_if(formats.begin(), formats.end(), std::back_inserter(on_paper),
+                     [](const FormatChoice& format) { return format.on_paper; });
+        if (std::none_of(on_paper.begin(), on_paper.end(),
+                         [&](const FormatChoice& format) { return options.format == format.name; }))
+            return refuse(program, "--paper goes with --format " + either(on_paper) + ", not " + options.format);
+    }
     if (options.value) {
         const ranges::GroupingInfo& g = ranges::grouping_info(options.grouping);
         const int highest = g.highest(options.length / 2);

@@ -24,22 +24,28 @@ struct Options {
     bool browse = false;          // mountain-ranges --browse
     std::string font;             // --font, "" for the default one
     std::string format;           // mountain-ranges-export --format, the first format when not given
+    std::string paper;            // mountain-ranges-export --paper, "" for none
     std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR
 };
 
-// A value that --format takes, and what --help says of it.
+// A value that --format takes, what --help says of it, and whether --paper goes with it.
 struct FormatChoice {
     const char* name;
     const char* help;
+    bool on_paper;
 };
 
 // Reads the command line of `program` into `options`, with `formats` the
-// values --format takes (the first the default). Returns -1 when the program
-// should go on; otherwise the exit status, after printing --help or
-// --version (0), a refusal naming what is allowed (exit_usage), or a failed
-// write of either (1).
+// values --format takes (the first the default) and `papers` those --paper
+// takes, in any case. Returns -1 when the program should go on; otherwise
+// the exit status, after printing --help or --version (0), a refusal naming
+// what is allowed (exit_usage), or a failed write of either (1).
 int parse_options(Program program, int argc, char** argv, Options& options,
-                  const std::vector<FormatChoice>& formats = {});
+                  const std::vector<FormatChoice>& formats = {}, const std::vector<std::string>& papers = {});
+
+// Prints `message` as the one line that refuses a command line of `program`,
+// and returns exit_usage.
+int refuse(Program program, const std::string& message);
 
 // Flushes `out`, standard output to the user. Returns 0, or 1 after one line
 // on stderr saying why some output was lost (a full device, a closed pipe).

@@ -1,5 +1,6 @@
 #include "pdf_file.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <new>
@@ -9,13 +10,14 @@
 #include <cairo.h>
 
 #include "freetype_face.h"
-#include "raster/raster.h"
 
 namespace app {
 
 namespace {
 
-constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
+constexpr double margin = 10 * 72 / 25.4;  // 10 mm in points, inside what any printer reaches
+constexpr double number_size = 9;          // of the page number's type, in points
+constexpr double number_band = 2 * number_size;  // under the page, the number's line and the gap above it
 
 // A FreeType face and the bytes it reads, which must outlive it. cairo may
 // keep the face in its caches after the document is done, so the face's
@@ -70,57 +72,123 @@ void set_colour(cairo_t* cairo, std::uint32_t colour)
                          (colour & 0xFFU) / 255.0);
 }
 
+// Where a page goes on its sheet: scaled by `scale` with its top left corner
+// at (left, top).
+struct Placement {
+    double sheet_width;
+    double sheet_height;
+    double scale;
+    double left;
+    double top;
+};
+
+Placement place(const gallery::Shapes& page, const std::optional<Paper>& paper)
+{
+    if (!paper)
+        return {static_cast<double>(page.width), static_cast<double>(page.height), 1, 0, 0};
+    const double longer = std::max(paper->width, paper->height);
+    const double shorter = std::min(paper->width, paper->height);
+    const double width = page.width > page.height ? longer : shorter;
+    const double height = page.width > page.height ? shorter : longer;
+    const double scale =
+        std::min((width - 2 * margin) / page.width, (height - 2 * margin - number_band) / page.height);
+    return {width, height, scale, (width - scale * page.width) / 2,
+            (height - scale * page.height - number_band) / 2};
+}
+
 // The ranges first and the texts over them, as draw_page has them.
-void draw(cairo_t* cairo, const gallery::Page& page, const gallery::TextImages& texts,
-          const gallery::Gallery& gallery, const gallery::Colours& colours)
+void draw(cairo_t* cairo, const gallery::Shapes& page, const gallery::Colours& colours)
 {
     set_colour(cairo, colours.background);
-    cairo_paint(cairo);
+    cairo_rectangle(cairo, 0, 0, page.width, page.height);
+    cairo_fill(cairo);
     set_colour(cairo, colours.stroke);
-    walk_page(page, gallery, [](int, int, int) {}, [&](std::uint32_t code, int x, int y) {
-        cairo_move_to(cairo, x, y);
-        raster::Pen pen{x, y};
-        raster::walk_range(pen, code, gallery.length,
-                           [&](const raster::Pen&, const raster::Pen& to, bool) { cairo_line_to(cairo, to.x, to.y); });
+    // The bitmap's strokes are ticks across the line, which round off its
+    // corners and ends; a mitred corner would stand out a pixel past them.
+    cairo_set_line_width(cairo, gallery::stroke_width);
+    cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
+    cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
+    for (const std::vector<gallery::Point>& line : page.polylines) {
+        cairo_move_to(cairo, line.front().x, line.front().y);
+        for (auto point = line.begin() + 1; point != line.end(); ++point)
+            cairo_line_to(cairo, point->x, point->y);
         cairo_stroke(cairo);
-    });
+    }
     set_colour(cairo, colours.text);
-    walk_page(
-        page, gallery,
-        [&](int index, int x, int y) {
-            cairo_move_to(cairo, x, y + texts.ascent);
-            cairo_show_text(cairo, gallery.texts[index].c_str());
-        },
-        [](std::uint32_t, int, int) {});
+    cairo_set_font_size(cairo, page.text_size);
+    for (const gallery::Label& label : page.labels) {
+        cairo_move_to(cairo, label.x, label.y);
+        cairo_show_text(cairo, label.text.c_str());
+    }
+}
+
+// The page drawn at `at`, from a recording of it in its own units: cairo then
+// writes it as a form scaled as a whole, its points as they are, where
+// drawing it scaled would write every point transformed, in a file half as
+// large again. Returns the recording's status.
+cairo_status_t draw_scaled(cairo_t* cairo, const gallery::Shapes& page, const gallery::Colours& colours,
+                           const Placement& at)
+{
+    const cairo_rectangle_t extents{0, 0, static_cast<double>(page.width), static_cast<double>(page.height)};
+    cairo_surface_t* recording = cairo_recording_surface_create(CAIRO_CONTENT_COLOR_ALPHA, &extents);
+    cairo_t* recorder = cairo_create(recording);
+    cairo_set_font_face(recorder, cairo_get_font_face(cairo));
+    draw(recorder, page, colours);
+    const cairo_status_t status = cairo_status(recorder);
+    cairo_destroy(recorder);
+    cairo_save(cairo);
+    cairo_translate(cairo, at.left, at.top);
+    cairo_scale(cairo, at.scale, at.scale);
+    cairo_set_source_surface(cairo, recording, 0, 0);
+    cairo_paint(cairo);
+    cairo_restore(cairo);
+    cairo_surface_destroy(recording);
+    return status;
+}
+
+// "page 3 of 20", centred under the page placed at `at`.
+void draw_number(cairo_t* cairo, const Placement& at, double page_height, std::size_t number, std::size_t pages)
+{
+    const std::string text = "page " + std::to_string(number) + " of " + std::to_string(pages);
+    cairo_set_font_size(cairo, number_size);
+    cairo_text_extents_t extents;
+    cairo_text_extents(cairo, text.c_str(), &extents);
+    cairo_move_to(cairo, (at.sheet_width - extents.x_advance) / 2,
+                  at.top + at.scale * page_height + 1.5 * number_size);
+    cairo_show_text(cairo, text.c_str());
 }
 
 }  // namespace
 
-std::string pdf_bytes(const std::vector<gallery::Page>& pages, const gallery::TextImages& texts,
-                      const gallery::Gallery& gallery, const gallery::Colours& colours, const std::string& font_bytes,
-                      const std::string& creator, std::string& error)
+std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::Colours& colours,
+                      const std::string& font_bytes, const PdfSettings& settings, std::string& error)
 {
     cairo_font_face_t* face = font_face(font_bytes, error);
     if (!face)
         return {};
     std::string bytes;
-    cairo_surface_t* surface =
-        cairo_pdf_surface_create_for_stream(append, &bytes, gallery::page_width, gallery::page_height);
-    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, creator.c_str());
+    const Placement first = place(pages.front(), settings.paper);
+    cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(append, &bytes, first.sheet_width, first.sheet_height);
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, settings.title.c_str());
+    cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, settings.creator.c_str());
     cairo_t* cairo = cairo_create(surface);
     cairo_set_font_face(cairo, face);
     cairo_font_face_destroy(face);  // the context holds it now
-    cairo_set_font_size(cairo, texts.pixel_size);
-    // The bitmap's strokes are ticks across the line, which round off its
-    // corners and ends; a mitred corner would stand out a pixel past them.
-    cairo_set_line_width(cairo, stroke_width);
-    cairo_set_line_join(cairo, CAIRO_LINE_JOIN_ROUND);
-    cairo_set_line_cap(cairo, CAIRO_LINE_CAP_ROUND);
-    for (const gallery::Page& page : pages) {
-        draw(cairo, page, texts, gallery, colours);
+    cairo_status_t status = CAIRO_STATUS_SUCCESS;
+    for (std::size_t index = 0; index < pages.size() && status == CAIRO_STATUS_SUCCESS; ++index) {
+        const Placement at = place(pages[index], settings.paper);
+        cairo_pdf_surface_set_size(surface, at.sheet_width, at.sheet_height);
+        if (settings.paper) {
+            status = draw_scaled(cairo, pages[index], colours, at);
+            set_colour(cairo, colours.text);
+            draw_number(cairo, at, pages[index].height, index + 1, pages.size());
+        } else {
+            draw(cairo, pages[index], colours);
+        }
         cairo_show_page(cairo);
     }
-    cairo_status_t status = cairo_status(cairo);
+    if (status == CAIRO_STATUS_SUCCESS)
+        status = cairo_status(cairo);
     cairo_destroy(cairo);
     cairo_surface_finish(surface);
     if (status == CAIRO_STATUS_SUCCESS)

@@ -1,25 +1,34 @@
-// The whole gallery as one PDF document, drawn by cairo: its strokes as paths
-// and its texts as type in the pages' own font, embedded, so that a reader can
-// print it, search it and copy from it.
+// Sheets of shapes as one PDF document, drawn by cairo: strokes as paths and
+// texts as type in the pages' own font, embedded, so that a reader can print
+// it, search it and copy from it.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <vector>
 
-#include "gallery/layout.h"
 #include "gallery/page.h"
+#include "gallery/shapes.h"
+#include "paper_sizes.h"
 
 namespace app {
 
-// The PDF of `pages`, in order, a page_width x page_height pt page each, in
-// `colours` read as 0xRRGGBB: each range one path through its stroke ends,
-// stroked as the SVG strokes it; each text set at texts.pixel_size pt in the
-// TrueType font whose file holds `font_bytes` (a subset of it embedded), its
-// baseline texts.ascent below the top of the image draw_page stamps; and
-// `creator` as its Creator. On failure returns an empty string and puts the
-// cause in `error`.
-std::string pdf_bytes(const std::vector<gallery::Page>& pages, const gallery::TextImages& texts,
-                      const gallery::Gallery& gallery, const gallery::Colours& colours, const std::string& font_bytes,
-                      const std::string& creator, std::string& error);
+// What a PDF says of itself in its metadata, and the paper it is printed on.
+struct PdfSettings {
+    std::string title;
+    std::string creator;
+    std::optional<Paper> paper;  // none: each page a sheet of its own size, a unit a point
+};
+
+// The PDF of `pages` (at least one), in order, in `colours` read as 0xRRGGBB:
+// each polyline one path, stroked stroke_width wide with round joins and
+// caps, as the SVG strokes it; each label set in the TrueType font whose file
+// holds `font_bytes` (a subset of it embedded). On settings.paper, each page
+// goes on a sheet of that paper turned as the page is, scaled as large as
+// fits inside margins of 10 mm with the line "page N of M" under it, small,
+// in the same font; page and line centred on the sheet. On failure returns
+// an empty string and puts the cause in `error`.
+std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::Colours& colours,
+                      const std::string& font_bytes, const PdfSettings& settings, std::string& error);
 
 }  // namespace app

@@ -14,8 +14,10 @@
 #include "app/listing.h"
 #include "app/pdf_file.h"
 #include "app/png_file.h"
+#include "app/paper_sizes.h"
 #include "gallery/page.h"
 #include "gallery/poster.h"
+#include "gallery/shapes.h"
 #include "gallery/svg.h"
 #include "gallery/tikz.h"
 #include "raster/raster.h"
@@ -259,9 +261,20 @@ void BM_twenty_pages_png(benchmark::State& state)
 }
 BENCHMARK(BM_twenty_pages_png)->Unit(benchmark::kMillisecond);
 
-// The twenty pages as SVG or TikZ documents, written by `write`; the counter
-// "bytes" is what the twenty files hold.
-void BM_twenty_pages_text(benchmark::State& state, decltype(&gallery::page_svg) write)
+// The twenty pages as vector shapes, as the exporter makes them once for the
+// SVG, TikZ and PDF writers.
+std::vector<gallery::Shapes> shapes_of(const gallery::TextImages& texts)
+{
+    std::vector<gallery::Shapes> shapes;
+    for (const gallery::Page& items : pages())
+        shapes.push_back(gallery::item_shapes(items, the_gallery(), texts));
+    return shapes;
+}
+
+// The twenty pages as SVG or TikZ documents, shapes made and written; the
+// counter "bytes" is what the twenty files hold.
+template <bool svg>
+void BM_twenty_pages_text(benchmark::State& state)
 {
     const gallery::TextImages* texts = rendered_texts();
     if (!texts) {
@@ -271,17 +284,20 @@ void BM_twenty_pages_text(benchmark::State& state, decltype(&gallery::page_svg) 
     std::size_t bytes = 0;
     for (auto _ : state) {
         bytes = 0;
-        for (const gallery::Page& items : pages())
-            bytes += write(items, *texts, the_gallery(), gallery::page_colours, app::page_writer).size();
+        for (const gallery::Shapes& page : shapes_of(*texts))
+            bytes += (svg ? gallery::shapes_svg(page, texts->family, gallery::page_colours, app::page_writer)
+                          : gallery::shapes_tikz(page, gallery::page_colours, app::page_writer))
+                         .size();
     }
     state.counters["bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK_CAPTURE(BM_twenty_pages_text, svg, &gallery::page_svg)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_twenty_pages_text, tikz, &gallery::page_tikz)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_twenty_pages_text<true>)->Name("BM_twenty_pages_text/svg")->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_twenty_pages_text<false>)->Name("BM_twenty_pages_text/tikz")->Unit(benchmark::kMillisecond);
 
-// The twenty pages as one PDF through cairo, the font's subset embedded; the
-// counter "bytes" is the file's size.
-void BM_twenty_pages_pdf(benchmark::State& state)
+// The twenty pages as one PDF through cairo, the font's subset embedded, on
+// sheets of their own size or on `paper` with their numbers; the counter
+// "bytes" is the file's size.
+void BM_twenty_pages_pdf(benchmark::State& state, const char* paper)
 {
     const gallery::TextImages* texts = rendered_texts();
     std::string font;
@@ -290,13 +306,16 @@ void BM_twenty_pages_pdf(benchmark::State& state)
         state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
         return;
     }
+    const app::PdfSettings settings{"Mountain ranges of length 16 by mountains", app::page_writer,
+                                    *paper ? app::find_paper(paper) : std::nullopt};
     std::size_t bytes = 0;
     for (auto _ : state)
-        bytes = app::pdf_bytes(pages(), *texts, the_gallery(), gallery::page_colours, font, app::page_writer, error)
-                    .size();
+        bytes = app::pdf_bytes(shapes_of(*texts), gallery::page_colours, font, settings, error).size();
     state.counters["bytes"] = static_cast<double>(bytes);
 }
-BENCHMARK(BM_twenty_pages_pdf)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_pdf, plain, "")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_pdf, a4, "a4")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_twenty_pages_pdf, letter, "letter")->Unit(benchmark::kMillisecond);
 
 // The poster of every range of one length by mountains, its texts in the
 // program's font; the counters give its columns and size in units.

@@ -2,13 +2,9 @@
 
 #include <cstdint>
 
-#include "raster/raster.h"
-
 namespace gallery {
 
 namespace {
-
-constexpr int stroke_width = 2 * raster::stroke_half_width + 1;
 
 // A space that TeX would drop or merge with the one before it becomes a
 // control space: leading spaces place a text's ink as in the bitmap.
@@ -41,54 +37,58 @@ std::string point(int x, int y)
     return "(" + std::to_string(x) + "," + std::to_string(y) + ")";
 }
 
-// One path through the ends of the strokes of a range of `length` strokes from (x, y).
-std::string range_path(std::uint32_t code, int x, int y, int length)
+// The style `name` set to `style`, unless the document has set it: the file
+// is \input where the document's own styles are in force.
+std::string default_style(const std::string& name, const std::string& style)
 {
-    std::string path = "\\draw[mountain] " + point(x, y);
-    raster::Pen pen{x, y};
-    raster::walk_range(pen, code, length,
-                       [&](const raster::Pen&, const raster::Pen& to, bool) { path += " -- " + point(to.x, to.y); });
-    return path + ";\n";
+    return "\\pgfkeysifdefined{/tikz/" + name + "/.@cmd}{}{\\tikzset{" + name + "/.style={" + style + "}}}%\n";
 }
 
 }  // namespace
 
-std::string page_tikz(const Page& page, const TextImages& texts, const Gallery& gallery, const Colours& colours,
-                      const std::string& mark)
+std::string shapes_tikz(const Shapes& shapes, const Colours& colours, const std::string& mark)
 {
     std::string strokes;
+    for (const std::vector<Point>& line : shapes.polylines) {
+        strokes += "\\draw[mountain]";
+        for (const Point& at : line)
+            strokes += (&at == &line.front() ? " " : " -- ") + point(at.x, at.y);
+        strokes += ";\n";
+    }
     std::string type;
-    walk_page(
-        page, gallery,
-        [&](int index, int x, int y) {
-            type += "\\node[caption] at " + point(x, y + texts.ascent) + " {" + tex_escaped(gallery.texts[index]) +
-                    "};\n";
-        },
-        [&](std::uint32_t code, int x, int y) { strokes += range_path(code, x, y, gallery.length); });
-    const std::string size = std::to_string(texts.pixel_size) + "bp";
-    // One bp is one pixel: the page is the window's size in PDF points, and
-    // y grows downwards as on screen. Round joins and caps, as in the SVG.
+    for (const Label& label : shapes.labels)
+        type += "\\node[caption] at " + point(label.x, label.y) + " {" + tex_escaped(label.text) + "};\n";
+    const std::string size = std::to_string(shapes.text_size) + "bp";
+    // One bp is one pixel, and y grows downwards as on screen. Round joins
+    // and caps, as in the SVG. Outside the picture every line ends in a
+    // comment, so that no space creeps into the box the picture is set in.
+    return "% " + mark + "\n"
+           "% A TikZ picture to \\input in a document that loads tikz (and fix-cm, for text of exactly its size).\n"
+           "% A style page, mountain or caption that the document sets first is the one in force.\n" +
+           default_style("page", "fill=" + tex_colour(colours.background)) +
+           default_style("mountain", "draw=" + tex_colour(colours.stroke) + ", line width=" +
+                                         std::to_string(stroke_width) + "bp, line join=round, line cap=round") +
+           default_style("caption", "text=" + tex_colour(colours.text) + ", font=\\fontsize{" + size + "}{" + size +
+                                        "}\\selectfont, anchor=base west, inner sep=0pt") +
+           "\\begin{tikzpicture}[x=1bp, y=-1bp]\n"
+           "\\path[use as bounding box, page] " + point(0, 0) + " rectangle " + point(shapes.width, shapes.height) +
+           ";\n" + strokes + type +
+           "\\end{tikzpicture}%\n";
+}
+
+std::string tikz_document(const std::vector<std::string>& pictures, int width, int height, const std::string& mark)
+{
+    std::string body;
+    for (const std::string& picture : pictures)
+        body += "\\noindent\\input{" + picture + "}\\newpage\n";
     return "% " + mark + "\n"
            "\\documentclass{article}\n"
            "\\usepackage{fix-cm}\n"
-           "\\usepackage[paperwidth=" + std::to_string(page_width) + "bp, paperheight=" + std::to_string(page_height) +
+           "\\usepackage[paperwidth=" + std::to_string(width) + "bp, paperheight=" + std::to_string(height) +
            "bp, margin=0pt]{geometry}\n"
            "\\usepackage{tikz}\n"
            "\\pagestyle{empty}\n"
-           "\\begin{document}\n"
-           "% The figure: these styles and the tikzpicture. Change a style to restyle every range or text.\n"
-           "\\tikzset{\n"
-           "  page/.style={fill=" + tex_colour(colours.background) + "},\n"
-           "  mountain/.style={draw=" + tex_colour(colours.stroke) + ", line width=" + std::to_string(stroke_width) +
-           "bp, line join=round, line cap=round},\n"
-           "  caption/.style={text=" + tex_colour(colours.text) + ", font=\\fontsize{" + size + "}{" + size +
-           "}\\selectfont, anchor=base west, inner sep=0pt},\n"
-           "}\n"
-           "\\noindent\n"
-           "\\begin{tikzpicture}[x=1bp, y=-1bp]\n"
-           "\\path[use as bounding box, page] " + point(0, 0) + " rectangle " + point(page_width, page_height) + ";\n" +
-           strokes + type +
-           "\\end{tikzpicture}\n"
+           "\\begin{document}\n" + body +
            "\\end{document}\n";
 }
 

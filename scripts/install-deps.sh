@@ -5,7 +5,7 @@
 set -euo pipefail
 
 run_packages=(cmake g++ make pkg-config libsdl1.2-dev libsdl-ttf2.0-dev libfreetype-dev libpng-dev libcairo2-dev
-              fonts-liberation)
+              libpaper-dev fonts-liberation)
 # CPack finds the binaries with file and their dependencies with dpkg-shlibdeps.
 package_packages=(dpkg-dev file)
 # libsdl2-2.0-0 is what sdl12-compat runs on; lintian checks the .deb; rsvg-convert

@@ -154,12 +154,18 @@ class CommandLines(unittest.TestCase):
                                         (["--count", "--length=4", "--value=2", "--group-by=area"], "0 to 1 by area"),
                                         (["--count", "--value", "-1"], "in digits"), (["--list", "--value"], "in digits"),
                                         (["--count", "--browse"], "--browse cannot go with"),
-                                        (["--format", "svg"], ": --format is an option of mountain-ranges-export (")]
+                                        (["--format", "svg"], ": --format is an option of mountain-ranges-export ("),
+                                        (["--paper", "a4"], ": --paper is an option of mountain-ranges-export (")]
                                        if program == PROGRAM else
                                        [(["--format", "gif"], "svg, pdf or tikz"), (["--format"], "svg, pdf or tikz"),
                                         (["--font", ""], "TrueType font"), (["a", "b"], "more than one"),
                                         (["--fo", "x"], "option --fo is ambiguous (--font, --format) "),
-                                        (["--browse"], ": --browse is an option of mountain-ranges (")]):
+                                        (["--browse"], ": --browse is an option of mountain-ranges ("),
+                                        (["--paper", "a4"], "--paper goes with --format pdf, not png "),
+                                        (["--format", "svg", "--paper", "letter"], "with --format pdf, not svg "),
+                                        (["--paper=a4", "--format=tikz"], "with --format pdf, not tikz "),
+                                        (["--format", "pdf", "--paper", "a44"], "--paper takes system, a4, letter, "),
+                                        (["--format", "pdf", "--paper"], "--paper takes system, a4, letter, ")]):
                 with self.subTest(program=os.path.basename(program), args=args), \
                         tempfile.TemporaryDirectory() as folder:
                     result = run([program, *args], cwd=folder)
