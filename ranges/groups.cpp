@@ -22,11 +22,6 @@ bool counted(int half_length, int lowest, int highest, int value)
     return half_length >= 1 && half_length <= max_stream_half_length && value >= lowest && value <= highest;
 }
 
-int half(int half_length)
-{
-    return half_length;
-}
-
 int mountains_of(Code code, int length)
 {
     int level = 0;
@@ -94,7 +89,7 @@ std::uint64_t count_height(int half_length, int value)
     return staying_at_or_below(half_length, value) - staying_at_or_below(half_length, value - 1);
 }
 
-int largest_area(int half_length)
+constexpr int largest_area(int half_length)
 {
     return half_length * (half_length - 1) / 2;
 }
@@ -149,10 +144,14 @@ std::uint64_t count_area(int half_length, int value)
 
 }  // namespace
 
-const std::array<GroupingInfo, 4> groupings = {{
-    {"mountains", "  %d mountain(s)", "", "", false, 1, half, mountains_of, count_ranges, nullptr, false},
-    {"peaks", "  %d peak(s)", " BY PEAKS", " by peaks", false, 1, half, peaks_of, count_peaks, peak_of_piece, false},
-    {"height", "  height %d", " BY HEIGHT", " by height", true, 1, half, height_of, count_height, top_of_piece, true},
+// Mountains, peaks and height come to at most one for each up-stroke.
+constexpr std::array<GroupingInfo, 4> groupings = {{
+    {"mountains", "  %d mountain(s)", "", "", false, 1, [](int n) { return n; }, mountains_of, count_ranges, nullptr,
+     false},
+    {"peaks", "  %d peak(s)", " BY PEAKS", " by peaks", false, 1, [](int n) { return n; }, peaks_of, count_peaks,
+     peak_of_piece, false},
+    {"height", "  height %d", " BY HEIGHT", " by height", true, 1, [](int n) { return n; }, height_of, count_height,
+     top_of_piece, true},
     {"area", "  area %d", " BY AREA", " by area", true, 0, largest_area, area_of, count_area, area_of_piece, false},
 }};
 
@@ -168,7 +167,13 @@ namespace {
 // stage the kept heads are sorted by value, so that a leaf hands out a whole
 // run instead of a test for every code.
 
-constexpr int largest_value = max_stream_half_length * (max_stream_half_length - 1) / 2;  // of area, at 64
+constexpr int largest_value = largest_area(max_stream_half_length);  // of area, at 64
+static_assert([] {
+    for (const GroupingInfo& info : groupings)
+        if (info.lowest < 0 || info.highest(max_stream_half_length) > largest_value)
+            return false;
+    return true;
+}());
 using Values = std::bitset<largest_value + 1>;
 
 int joined(const GroupingInfo& info, int value, int share)
@@ -228,8 +233,6 @@ struct Heads {
         return {codes.data() + starts[i], starts[i + 1] - starts[i], tail};
     }
 };
-
-constexpr std::size_t cache_size = cached_half_length + 1;
 
 struct Split {
     std::vector<std::vector<std::vector<Values>>> reach;  // [n][m][opened]: the values of w' there
