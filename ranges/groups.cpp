@@ -147,12 +147,13 @@ std::uint64_t count_area(int half_length, int value)
 // Mountains, peaks and height come to at most one for each up-stroke.
 constexpr std::array<GroupingInfo, 4> groupings = {{
     {"mountains", "  %d mountain(s)", "", "", false, 1, [](int n) { return n; }, mountains_of, count_ranges, nullptr,
-     false},
+     false, true, false},
     {"peaks", "  %d peak(s)", " BY PEAKS", " by peaks", false, 1, [](int n) { return n; }, peaks_of, count_peaks,
-     peak_of_piece, false},
+     peak_of_piece, false, false, true},
     {"height", "  height %d", " BY HEIGHT", " by height", true, 1, [](int n) { return n; }, height_of, count_height,
-     top_of_piece, true},
-    {"area", "  area %d", " BY AREA", " by area", true, 0, largest_area, area_of, count_area, area_of_piece, false},
+     top_of_piece, true, false, true},
+    {"area", "  area %d", " BY AREA", " by area", true, 0, largest_area, area_of, count_area, area_of_piece, false,
+     false, true},
 }};
 
 namespace {

@@ -38,6 +38,8 @@ struct GroupingInfo {
     // groups are the walk's own.
     int (*piece)(int width, int level);
     bool by_maximum;
+    bool fixed_rows;  // rows at fixed places, else rows as tall as their ranges, stacked
+    bool continued;   // a group that runs onto a later page is captioned again there, ", continued"
 };
 
 // One entry for each Grouping, in the enum's order.
