@@ -17,13 +17,15 @@ enum class Program { window, exporter };
 struct Options {
     int length = 16;
     ranges::Grouping grouping = ranges::Grouping::mountains;
-    bool list = false;            // mountain-ranges --list
-    bool count = false;           // mountain-ranges --count
-    std::optional<int> value;     // mountain-ranges --value, a value some range of the length has
-    bool browse = false;          // mountain-ranges --browse
-    std::string font;             // --font, "" for the default one
-    std::string format = "png";   // mountain-ranges-export --format
-    std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR
+    std::optional<ranges::Grouping> second;  // B of mountain-ranges --count --group-by A,B
+    bool list = false;                       // mountain-ranges --list
+    bool count = false;                      // mountain-ranges --count
+    std::optional<int> value;                // mountain-ranges --value, a value some range of the length has
+    std::optional<int> second_value;         // b of --value a,b, with a pair of groupings
+    bool browse = false;                     // mountain-ranges --browse
+    std::string font;                        // --font, "" for the default one
+    std::string format = "png";              // mountain-ranges-export --format
+    std::string folder = ".";                // mountain-ranges-export OUTPUT_DIR
 };
 
 // Reads the command line of `program` into `options`. Returns -1 when the

@@ -52,7 +52,8 @@ TEST(Layout, EveryGroupingKeepsTheGalleryOrderWithinItsGroups)
         for (const ranges::Code code : group.codes)
             place.emplace(code, place.size());
     ASSERT_EQ(place.size(), 1430U);
-    for (const Grouping grouping : {Grouping::peaks, Grouping::height, Grouping::area}) {
+    for (const Grouping grouping :
+         {Grouping::peaks, Grouping::height, Grouping::area, Grouping::bounce, Grouping::dinv}) {
         std::size_t shown = 0;
         for (const gallery::Group& group : gallery::make_gallery(16, grouping).groups)
             for (std::size_t k = 0; k < group.codes.size(); ++k, ++shown) {
@@ -111,7 +112,8 @@ TEST(Layout, CaptionsAndRangesKeepClearOfEachOtherInsideThePage)
 {
     constexpr int m = 64, c = gallery::range_clearance;  // the page lies m pixels inside its canvas
     const std::map<Grouping, std::string> headings = {
-        {Grouping::peaks, " BY PEAKS"}, {Grouping::height, " BY HEIGHT"}, {Grouping::area, " BY AREA"}};
+        {Grouping::peaks, " BY PEAKS"}, {Grouping::height, " BY HEIGHT"}, {Grouping::area, " BY AREA"},
+        {Grouping::bounce, " BY BOUNCE"}, {Grouping::dinv, " BY DINV"}};
     std::set<int> gaps;  // from a group's last ground line to the next caption on its page
     for (const auto& [grouping, heading] : headings)
         for (int length = 2; length <= 16; length += 2) {
