@@ -1,7 +1,6 @@
 #include "pairs.h"
 
 #include <algorithm>
-#include <thread>
 
 namespace ranges {
 
@@ -56,44 +55,26 @@ int shift(int k)
     return k * (k - 1) / 2;
 }
 
-// Every range valued twice, the runs of the stream dealt out to the cores
-// in turn, each core counting into its own table: [a's value - its
-// lowest][b's value - its lowest].
-std::vector<std::vector<std::uint64_t>> count_streamed_pairs(int half_length, const GroupingInfo& a,
-                                                             const GroupingInfo& b)
+// Every range valued in both groupings, a whole run at a time in the one
+// that values runs (dinv), one by one in the other: [first's value - its
+// lowest][second's value - its lowest].
+std::vector<std::vector<std::uint64_t>> count_streamed_pairs(int half_length, Grouping first, Grouping second)
 {
-    using Table = std::vector<std::vector<std::uint64_t>>;
-    const Table empty(static_cast<std::size_t>(a.highest(half_length) - a.lowest) + 1,
-                      std::vector<std::uint64_t>(static_cast<std::size_t>(b.highest(half_length) - b.lowest) + 1, 0));
-    std::vector<Table> tables(std::max(1U, std::thread::hardware_concurrency()), empty);
-    const auto count = [&](std::size_t core) {
-        std::size_t run_number = 0;
-        for (int m = half_length; m >= 1; --m)
-            for_each_run(half_length, m, [&](const RangeRun& run) {
-                if (run_number++ % tables.size() != core)
-                    return true;
-                for (std::size_t i = 0; i < run.count; ++i) {
-                    const Code code = run.codes[i] | run.tail;
-                    const int u = a.value(code, 2 * half_length);
-                    const int v = b.value(code, 2 * half_length);
-                    ++tables[core][u - a.lowest][v - b.lowest];
-                }
-                return true;
-            });
-    };
-    std::vector<std::thread> others;
-    for (std::size_t core = 1; core < tables.size(); ++core)
-        others.emplace_back(count, core);
-    count(0);
-    Table sum = empty;
-    for (std::size_t core = 0; core < tables.size(); ++core) {
-        if (core > 0)
-            others[core - 1].join();
-        for (std::size_t u = 0; u < sum.size(); ++u)
-            for (std::size_t v = 0; v < sum[u].size(); ++v)
-                sum[u][v] += tables[core][u][v];
-    }
-    return sum;
+    const GroupingInfo& a = grouping_info(first);
+    const GroupingInfo& b = grouping_info(second);
+    std::vector<std::vector<std::uint64_t>> table(
+        static_cast<std::size_t>(a.highest(half_length) - a.lowest) + 1,
+        std::vector<std::uint64_t>(static_cast<std::size_t>(b.highest(half_length) - b.lowest) + 1, 0));
+    const bool by_second = b.run_values && !a.run_values;
+    const GroupingInfo& other = by_second ? a : b;
+    for_each_valued_run(half_length, by_second ? second : first, [&](const RangeRun& run, const int* values) {
+        for (std::size_t i = 0; i < run.count; ++i) {
+            const int v = other.value(run.codes[i] | run.tail, 2 * half_length);
+            ++(by_second ? table[v - a.lowest][values[i] - b.lowest] : table[values[i] - a.lowest][v - b.lowest]);
+        }
+        return true;
+    });
+    return table;
 }
 
 }  // namespace
@@ -177,7 +158,7 @@ std::vector<PairCount> count_pairs(int half_length, Grouping first, Grouping sec
         // partner; the table's mirror is the table (the q,t-symmetry).
         table = qt_catalan(half_length);
     } else {
-        table = count_streamed_pairs(half_length, a, b);
+        table = count_streamed_pairs(half_length, first, second);
     }
     std::vector<PairCount> cells;
     for (const int u : group_values(half_length, first))
