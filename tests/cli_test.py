@@ -5,6 +5,8 @@ ranges_test."""
 import collections
 import math
 import os
+import resource
+import signal
 import subprocess
 import tempfile
 import unittest
@@ -140,15 +142,21 @@ class Listing(unittest.TestCase):
             listing.stdout.close()
             self.assertIn(listing.wait(60), (-13, 0))
             self.assertEqual(os.listdir(folder), [])
+            def small_files():
+                signal.signal(signal.SIGXFSZ, signal.SIG_IGN)  # a write past the limit fails with EFBIG
+                resource.setrlimit(resource.RLIMIT_FSIZE, (1 << 16, 1 << 16))
             missing = os.path.join(folder, "missing")
-            result = run([PROGRAM, "--list", "--length", "8", "--group-by", "dinv"], missing)
-            self.assertEqual((result.returncode, result.stdout, len(result.stderr.splitlines())), (1, "", 1))
-            self.assertIn(missing, result.stderr)
+            for tmpdir, options, says in ((missing, {}, missing), (folder, {"preexec_fn": small_files}, "too large")):
+                result = run([PROGRAM, "--list", "--length", "24", "--group-by", "dinv"], tmpdir, **options)
+                self.assertEqual((result.returncode, result.stdout, len(result.stderr.splitlines())), (1, "", 1))
+                self.assertIn(says, result.stderr)
+            self.assertEqual(os.listdir(folder), [])
 
     def test_a_failed_write_is_status_1(self):
-        for program, args in ((PROGRAM, "--list"), (PROGRAM, "--help"), (EXPORT, "--version")):
+        for program, *args in ((PROGRAM, "--list"), (PROGRAM, "--list", "--length=12", "--group-by=dinv"),
+                               (PROGRAM, "--help"), (EXPORT, "--version")):
             with open("/dev/full", "w") as full:
-                result = run([program, args], stdout=full)
+                result = run([program, *args], stdout=full)
             self.assertEqual((result.returncode, len(result.stderr.splitlines())), (1, 1), result.stderr)
 
 
