@@ -11,6 +11,10 @@ int main(int argc, char** argv)
         return status;
     if (options.list)
         return app::print_listing(options.length, options.grouping, stdout, options.value);
+    if (options.count && options.second)
+        return app::print_pair_counts(options.length, options.grouping, *options.second, stdout,
+                                      options.value ? std::optional(std::pair{*options.value, *options.second_value})
+                                                    : std::nullopt);
     if (options.count)
         return app::print_counts(options.length, options.grouping, stdout, options.value);
     return app::run_window(options);

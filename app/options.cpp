@@ -10,8 +10,11 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <vector>
 
 #include "gallery/layout.h"
+#include "listing.h"
+#include "ranges/pairs.h"
 
 namespace app {
 
@@ -29,11 +32,16 @@ const char* const usage[] = {
     "\n"
     "  --length L    the length of the ranges: an even number from 2 to 16\n"
     "                (default 16, 20 pages by mountains, 14 by peaks, 13 by height\n"
-    "                and 16 by area), up to 64 with --list or --count\n"
+    "                and 16 by area, bounce or dinv), up to 64 with --list or\n"
+    "                --count (--list by dinv up to 32)\n"
     "  --group-by G  mountains (the default), peaks (an up-stroke followed directly\n"
-    "                by a down-stroke), height (the highest level reached) or area\n"
-    "                (the levels at which the up-strokes start, summed): the groups,\n"
-    "                from the flattest ranges to the tallest\n"
+    "                by a down-stroke), height (the highest level reached), area\n"
+    "                (the levels at which the up-strokes start, summed), bounce\n"
+    "                (x(n) + x(x(n)) + ... until 0, x(k) being the down-strokes\n"
+    "                before the k-th of the n up-strokes) or dinv (the pairs of\n"
+    "                up-strokes that start at one level, or the earlier one a level\n"
+    "                higher): the groups, from the flattest ranges to the tallest;\n"
+    "                with --count also two of them, as A,B\n"
     "  --font PATH   the TrueType font for the title and the captions\n"
     "  --browse      turn the pages with these keys instead; other keys do nothing:\n"
     "                next page       Right, Down, Page Down, space, Return, Enter\n"
@@ -43,8 +51,11 @@ const char* const usage[] = {
     "  --list        print the ranges instead of showing them, one a line: the\n"
     "                group's value and the range as a word of U (up) and D (down)\n"
     "  --count       print the number of ranges in each group instead, one a line:\n"
-    "                the group's value and the count\n"
-    "  --value V     with --list or --count, only the group whose value is V\n"
+    "                the group's value and the count; by A,B a line \"a b count\"\n"
+    "                for each pair of values that ranges have, up to length 32, and\n"
+    "                to 64 for area with bounce or dinv (the q,t-Catalan numbers)\n"
+    "  --value V     with --list or --count, only the group whose value is V; by\n"
+    "                A,B, as a,b\n"
     "  --help        print this help and exit\n"
     "  --version     print the version and exit\n",
 
@@ -53,15 +64,17 @@ const char* const usage[] = {
     "Draws the pages of the mountain range gallery without a window and writes\n"
     "them into OUTPUT_DIR (default: the current folder, made if missing) in\n"
     "FORMAT: for length 16, 20 pages by mountains, 14 by peaks, 13 by height and\n"
-    "16 by area. The files of that format that it wrote in an earlier export and\n"
-    "that this one does not hold (pages beyond its last, a TikZ document of other\n"
-    "pages) are removed; it replaces or removes no file that does not bear its\n"
-    "mark. The title and the captions use the TrueType font given with --font,\n"
-    "else \"times.ttf\" from the working directory, else the one beside the\n"
-    "program, else the one installed with it.\n"
+    "16 by area, bounce or dinv. The files of that format that it wrote in an\n"
+    "earlier export and that this one does not hold (pages beyond its last, a\n"
+    "TikZ document of other pages) are removed; it replaces or removes no file\n"
+    "that does not bear its mark or that was changed since. The title and the\n"
+    "captions use the TrueType font given with --font, else \"times.ttf\" from\n"
+    "the working directory, else the one beside the program, else the one\n"
+    "installed with it.\n"
     "\n"
     "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
-    "  --group-by G    mountains (the default), peaks, height or area: the groups of the pages\n"
+    "  --group-by G    mountains (the default), peaks, height, area, bounce or dinv: the groups\n"
+    "                  of the pages\n"
     "  --font PATH     the TrueType font for the title and the captions\n"
     "  --format FORMAT one of\n"
     "%s"
@@ -139,6 +152,15 @@ std::string either(const Names& names)
     return text;
 }
 
+// The names of the groupings that `keep` accepts, as "a, b or c".
+template <typename Keep>
+std::string names_of(Keep keep)
+{
+    std::vector<ranges::GroupingInfo> kept;
+    std::copy_if(ranges::groupings.begin(), ranges::groupings.end(), std::back_inserter(kept), keep);
+    return either(kept);
+}
+
 // What the option `key` takes as its value, for the line that refuses one.
 std::string value_wanted(Program program, int key, const std::vector<FormatChoice>& formats,
                          const std::vector<std::string>& papers)
@@ -148,8 +170,10 @@ std::string value_wanted(Program program, int key, const std::vector<FormatChoic
         return "--length takes an even number from 2 to " +
                std::to_string(program == Program::window ? ranges::max_code_length : gallery::longest_length);
     case font_key: return "--font takes the path of a TrueType font";
-    case value_key: return "--value takes the value of a group, in digits";
-    case group_key: return "--group-by takes " + either(ranges::groupings);
+    case value_key: return "--value takes the value of a group, in digits, or two as a,b";
+    case group_key:
+        return "--group-by takes " + either(ranges::groupings) +
+               (program == Program::window ? ", or two of them as A,B with --count" : "");
     case paper_key: return "--paper takes " + either(papers);
     default: return "--format takes " + either(formats);
     }
@@ -190,6 +214,28 @@ int parse_length(const char* text)
         return 0;
     const int length = std::atoi(text);
     return length >= 2 && length <= ranges::max_code_length && length % 2 == 0 ? length : 0;
+}
+
+std::optional<ranges::Grouping> grouping_named(const std::string& name)
+{
+    const auto found = std::find_if(ranges::groupings.begin(), ranges::groupings.end(),
+                                    [&name](const ranges::GroupingInfo& g) { return name == g.name; });
+    if (found == ranges::groupings.end())
+        return std::nullopt;
+    return static_cast<ranges::Grouping>(found - ranges::groupings.begin());
+}
+
+// The values' bounds at `length` by `grouping`, as a refusal words them.
+std::string bounds(ranges::Grouping grouping, int length)
+{
+    const ranges::GroupingInfo& g = ranges::grouping_info(grouping);
+    return std::to_string(g.lowest) + " to " + std::to_string(g.highest(length / 2)) + " by " + g.name;
+}
+
+bool within(ranges::Grouping grouping, int length, int value)
+{
+    const ranges::GroupingInfo& g = ranges::grouping_info(grouping);
+    return value >= g.lowest && value <= g.highest(length / 2);
 }
 
 // The usage of `program`, with a line for each of `formats`.
@@ -246,20 +292,39 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
         case browse_key: options.browse = true; break;
         case count_key: options.count = true; break;
         case group_key: {
-            const auto found = std::find_if(ranges::groupings.begin(), ranges::groupings.end(),
-                                            [](const ranges::GroupingInfo& g) { return std::strcmp(g.name, optarg) == 0; });
-            if (found == ranges::groupings.end())
+            const std::string text = optarg;
+            const std::size_t comma = text.find(',');
+            const bool two = comma != std::string::npos;
+            const auto first = grouping_named(text.substr(0, comma));
+            const auto second = two ? grouping_named(text.substr(comma + 1)) : std::nullopt;
+            if (!first || (two && !second))
                 return refuse_value(program, key, optarg);
-            options.grouping = static_cast<ranges::Grouping>(found - ranges::groupings.begin());
+            if (second && program == Program::exporter)
+                return refuse(program, std::string("--group-by takes one grouping, not \"") + optarg +
+                                           "\"; mountain-ranges --count takes two");
+            if (second == first)
+                return refuse(program, std::string("--group-by takes two different groupings, not \"") + optarg + "\"");
+            options.grouping = *first;
+            options.second = second;
             break;
         }
-        case value_key:
-            // Digits only, as for --length; the group's bounds are known once every option is read.
-            if (*optarg == '\0' || optarg[std::strspn(optarg, "0123456789")] != '\0')
+        case value_key: {
+            // Digits only, as for --length, once or twice with a comma
+            // between; the groups' bounds are known once every option is read.
+            const char* digits = "0123456789";
+            const std::size_t first = std::strspn(optarg, digits);
+            const char* rest = optarg + first;
+            const bool two = *rest == ',' && std::strspn(rest + 1, digits) > 0;
+            if (first == 0 || (two ? rest[1 + std::strspn(rest + 1, digits)] : *rest) != '\0')
                 return refuse_value(program, key, optarg);
-            options.value = static_cast<int>(std::min(std::strtol(optarg, nullptr, 10), long{INT_MAX}));
+            const auto number = [](const char* text) {
+                return static_cast<int>(std::min(std::strtol(text, nullptr, 10), long{INT_MAX}));
+            };
+            options.value = number(optarg);
+            options.second_value = two ? std::optional<int>(number(rest + 1)) : std::nullopt;
             value_text = optarg;
             break;
+        }
         case font_key:
             if (*optarg == '\0')
                 return refuse(program, value_wanted(program, key, formats, papers));
@@ -303,14 +368,29 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
                          [&](const FormatChoice& format) { return options.format == format.name; }))
             return refuse(program, "--paper goes with --format " + either(on_paper) + ", not " + options.format);
     }
-    if (options.value) {
-        const ranges::GroupingInfo& g = ranges::grouping_info(options.grouping);
-        const int highest = g.highest(options.length / 2);
-        if (*options.value < g.lowest || *options.value > highest)
-            return refuse(program, "--value takes " + std::to_string(g.lowest) + " to " + std::to_string(highest) +
-                                       " by " + g.name + " at length " + std::to_string(options.length) + ", not \"" +
-                                       value_text + "\"");
+    if (options.second && !options.count)
+        return refuse(program, "--group-by with two groupings goes with --count");
+    if (options.value && options.second_value.has_value() != options.second.has_value())
+        return refuse(program, std::string("--value takes ") + (options.second ? "two values as a,b" : "one value") +
+                                   " with " + (options.second ? "two groupings" : "one grouping") + ", not \"" +
+                                   value_text + "\"");
+    if (options.value && (!within(options.grouping, options.length, *options.value) ||
+                          (options.second && !within(*options.second, options.length, *options.second_value))))
+        return refuse(program, "--value takes " + bounds(options.grouping, options.length) +
+                                   (options.second ? " and " + bounds(*options.second, options.length) : "") +
+                                   " at length " + std::to_string(options.length) + ", not \"" + value_text + "\"");
+    if (options.second && options.length / 2 > ranges::longest_pair_half_length(options.grouping, *options.second)) {
+        const auto qt = [](const ranges::GroupingInfo& g) { return g.qt_with_area; };
+        return refuse(program, std::string("--count by ") + ranges::grouping_info(options.grouping).name + "," +
+                                   ranges::grouping_info(*options.second).name + " takes lengths 2 to " +
+                                   std::to_string(2 * ranges::longest_streamed_pair_half_length) + "; area with " +
+                                   names_of(qt) + " goes up to " + std::to_string(ranges::max_code_length));
     }
+    if (const ranges::GroupingInfo& g = ranges::grouping_info(options.grouping);
+        options.list && g.walk == ranges::Walk::whole && options.length > longest_whole_listing)
+        return refuse(program, std::string("--list by ") + g.name + " takes lengths 2 to " +
+                                   std::to_string(longest_whole_listing) +
+                                   ", as it sorts every range through a temporary file");
     const int operands = argc - optind;
     if (program == Program::window && operands > 0)
         return refuse(program, std::string("unexpected argument \"") + argv[optind] + "\"");

@@ -18,14 +18,16 @@ enum class Program { window, exporter };
 struct Options {
     int length = 16;
     ranges::Grouping grouping = ranges::Grouping::mountains;
-    bool list = false;            // mountain-ranges --list
-    bool count = false;           // mountain-ranges --count
-    std::optional<int> value;     // mountain-ranges --value, a value some range of the length has
-    bool browse = false;          // mountain-ranges --browse
-    std::string font;             // --font, "" for the default one
-    std::string format;           // mountain-ranges-export --format, the first format when not given
-    std::string paper;            // mountain-ranges-export --paper, "" for none
-    std::string folder = ".";     // mountain-ranges-export OUTPUT_DIR
+    std::optional<ranges::Grouping> second;  // B of mountain-ranges --count --group-by A,B
+    bool list = false;                       // mountain-ranges --list
+    bool count = false;                      // mountain-ranges --count
+    std::optional<int> value;                // mountain-ranges --value, a value some range of the length has
+    std::optional<int> second_value;         // b of --value a,b, with a pair of groupings
+    bool browse = false;                     // mountain-ranges --browse
+    std::string font;                        // --font, "" for the default one
+    std::string format;                      // mountain-ranges-export --format, the first format when not given
+    std::string paper;                       // mountain-ranges-export --paper, "" for none
+    std::string folder = ".";                // mountain-ranges-export OUTPUT_DIR
 };
 
 // A value that --format takes, what --help says of it, and whether --paper goes with it.

@@ -1,7 +1,9 @@
-// Costs of enumerating and listing, drawing strokes, ranges and pages, and of
-// writing pages as files. The "literal" cases evaluate the thick-line
-// algorithm for every stroke; the others take the path the program takes.
+// Costs of enumerating, listing and counting, drawing strokes, ranges and
+// pages, and of writing pages as files. The "literal" cases evaluate the
+// thick-line algorithm for every stroke; the others take the path the
+// program takes.
 #include <benchmark/benchmark.h>
+#include <sys/resource.h>
 
 #include <cstdio>
 #include <cstring>
@@ -21,6 +23,7 @@
 #include "gallery/svg.h"
 #include "gallery/tikz.h"
 #include "raster/raster.h"
+#include "ranges/pairs.h"
 #include "ranges/ranges.h"
 #include "ranges/stream.h"
 
@@ -147,9 +150,39 @@ void BM_list(benchmark::State& state, ranges::Grouping grouping)
     count_words(state, length);
 }
 BENCHMARK_CAPTURE(BM_list, mountains, ranges::Grouping::mountains)->DenseRange(24, 32, 2)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_list, peaks, ranges::Grouping::peaks)->Arg(32)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_list, height, ranges::Grouping::height)->Arg(32)->Unit(benchmark::kMillisecond);
-BENCHMARK_CAPTURE(BM_list, area, ranges::Grouping::area)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_list, peaks, ranges::Grouping::peaks)->Arg(28)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_list, height, ranges::Grouping::height)->Arg(28)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_list, area, ranges::Grouping::area)->Arg(28)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_list, bounce, ranges::Grouping::bounce)->Arg(28)->Arg(32)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_list, dinv, ranges::Grouping::dinv)->Arg(28)->Arg(32)->Unit(benchmark::kMillisecond);
+
+// The q,t-Catalan numbers at length 64 by their recursion. The counter
+// "peak_MB" is the process's peak resident size so far: run the case alone
+// (--benchmark_filter=qt_catalan) for the recursion's own.
+void BM_qt_catalan(benchmark::State& state)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ranges::qt_catalan(32));
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["peak_MB"] = static_cast<double>(usage.ru_maxrss) / 1024;
+}
+BENCHMARK(BM_qt_catalan)->Unit(benchmark::kMillisecond);
+
+// The counts at length 32 by two groupings that are not the q,t pair: every
+// range valued twice.
+void BM_count_pairs(benchmark::State& state, ranges::Grouping first, ranges::Grouping second)
+{
+    for (auto _ : state)
+        benchmark::DoNotOptimize(ranges::count_pairs(16, first, second));
+    count_words(state, 32);
+}
+BENCHMARK_CAPTURE(BM_count_pairs, mountains_peaks, ranges::Grouping::mountains, ranges::Grouping::peaks)
+    ->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_count_pairs, height_area, ranges::Grouping::height, ranges::Grouping::area)
+    ->Iterations(1)->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_count_pairs, bounce_dinv, ranges::Grouping::bounce, ranges::Grouping::dinv)
+    ->Iterations(1)->Unit(benchmark::kMillisecond);
 
 void BM_mountain_stroke_literal(benchmark::State& state)
 {

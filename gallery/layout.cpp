@@ -137,10 +137,9 @@ Gallery make_gallery(int length, ranges::Grouping grouping)
     for (const int value : ranges::group_values(length / 2, grouping)) {
         const int caption = static_cast<int>(gallery.texts.size());
         gallery.texts.push_back(caption_text(grouping, value));
-        const bool repeats = grouping != ranges::Grouping::mountains;
-        if (repeats)
+        if (info.continued)
             gallery.texts.push_back(gallery.texts.back() + ", continued");
-        gallery.groups.push_back({value, {}, caption, repeats ? caption + 1 : -1});
+        gallery.groups.push_back({value, {}, caption, info.continued ? caption + 1 : -1});
         ranges::for_each_in_group(length / 2, grouping, value,
                                   [&](ranges::Code code) { gallery.groups.back().codes.push_back(code); });
     }
@@ -156,8 +155,8 @@ std::string title_bar(const Gallery& gallery, int page, int pages)
 
 std::vector<Page> lay_out_gallery(const Gallery& gallery, int text_height)
 {
-    return gallery.grouping == ranges::Grouping::mountains ? lay_out_by_mountains(gallery)
-                                                           : lay_out_in_rows(gallery, text_height);
+    return ranges::grouping_info(gallery.grouping).fixed_rows ? lay_out_by_mountains(gallery)
+                                                              : lay_out_in_rows(gallery, text_height);
 }
 
 }  // namespace gallery

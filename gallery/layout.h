@@ -22,7 +22,7 @@ struct Group {
     int value;
     std::vector<ranges::Code> codes;
     int caption;    // over its first range
-    int continued;  // over its ranges on a later page; -1 by mountains, whose pages never repeat a caption
+    int continued;  // over its ranges on a later page; -1 in a grouping that never repeats a caption
 };
 
 // The ranges of one length in the groups of one grouping, in the order shown,
@@ -59,19 +59,19 @@ struct Item {
 // The items of one page, in the order they are drawn.
 using Page = std::vector<Item>;
 
-// Blank pixels that the layout keeps, by any grouping but mountains, between
-// a text image and any stroke, and between the strokes of any two ranges.
+// Blank pixels that the layout keeps, in stacked rows, between a text image
+// and any stroke, and between the strokes of any two ranges.
 constexpr int text_clearance = 2;
 constexpr int range_clearance = 8;
 
 // Lays out the groups of `gallery` in turn, each opened by its caption, its
 // ranges seven to a row; the first page opens with the title, and no page is
-// empty. By mountains the rows lie at fixed places and a page breaks after
-// any range whose row would pass the page bottom. By any other grouping, a
-// row is as tall as its tallest range and a text `text_height` pixels (the
-// tallest text image, which holds all its ink); the rows of a group lie
-// range_clearance apart and its caption text_clearance above its first row,
-// all inside the page. A page breaks before a row, or a caption with its
+// empty. In a grouping with fixed rows (by mountains) the rows lie at fixed
+// places and a page breaks after any range whose row would pass the page
+// bottom. In any other grouping, a row is as tall as its tallest range and a
+// text `text_height` pixels (the tallest text image, which holds all its
+// ink); the rows of a group lie range_clearance apart and its caption
+// text_clearance above its first row, all inside the page. A page breaks before a row, or a caption with its
 // group's first row, that would not fit, and a page that goes on with a group
 // opens with the group's continued caption.
 std::vector<Page> lay_out_gallery(const Gallery& gallery, int text_height);

@@ -46,7 +46,6 @@ RangeTables enumerate_ranges(int half_length)
 {
     const int last_stage = std::clamp(half_length, 1, max_code_length / 2);
     RangeTables t;
-    t.length = 2 * last_stage;
     auto& table = t.range_table;
     table.resize(last_stage + 1);
     table[1] = {1};  // UD, the only range of length 2

@@ -18,7 +18,6 @@ constexpr int max_code_length = 64;  // strokes a Code holds
 // All ranges of one length, row m (1 to length / 2) holding the ranges with m
 // mountains; row 0 stays empty.
 struct RangeTables {
-    int length = 0;
     std::vector<std::vector<Code>> range_table;
 };
 

@@ -1,17 +1,16 @@
 #include "stream.h"
 
 #include <algorithm>
+#include <mutex>
 #include <vector>
 
 namespace ranges {
 
 namespace {
 
-constexpr int cache_size = cached_half_length + 1;
-
-// [c][k][s]: the ranges of stage c with k mountains, in stored order, each
+// [k][s]: the ranges of one stage with k mountains, in stored order, each
 // with the closing D of its last s mountains taken out.
-using Groups = std::array<std::array<std::array<std::vector<std::uint32_t>, cache_size>, cache_size>, cache_size>;
+using Stage = std::array<std::array<std::vector<std::uint32_t>, cache_size>, cache_size>;
 
 Code without_closing_downs(Code code, int length, int count)
 {
@@ -31,35 +30,35 @@ Code without_closing_downs(Code code, int length, int count)
     return code;
 }
 
-const Groups& cached_groups()
+// Built on first use: the gallery of length 16 needs stage 8 alone, and a
+// listing the stage its walk stops at.
+const Stage& kept_stage(int c)
 {
-    static const Groups groups = [] {
-        Groups g;
-        for (int c = 1; c <= cached_half_length; ++c) {
-            const RangeTables t = enumerate_ranges(c);
-            for (int k = 1; k <= c; ++k)
-                for (int s = 0; s <= k; ++s)
-                    for (const Code code : t.range_table[k])
-                        g[c][k][s].push_back(static_cast<std::uint32_t>(without_closing_downs(code, 2 * c, s)));
-        }
-        return g;
-    }();
-    return groups;
+    static std::array<Stage, cache_size> stages;
+    static std::array<std::once_flag, cache_size> made;
+    std::call_once(made[c], [c] {
+        const RangeTables t = enumerate_ranges(c);
+        for (int k = 1; k <= c; ++k)
+            for (int s = 0; s <= k; ++s)
+                for (const Code code : t.range_table[k])
+                    stages[c][k][s].push_back(static_cast<std::uint32_t>(without_closing_downs(code, 2 * c, s)));
+    });
+    return stages[c];
 }
 
 // Group m of stage n, down to stage `start`, every range followed by `tail`
 // (its first stroke at bit `end`) once the closing D of its last `opened`
 // mountains is taken out. A walk down never opens more mountains than a
 // range has.
-bool walk(const Groups& groups, int start, int n, int m, int opened, Code tail, int end,
+bool walk(const Stage& kept, int start, int n, int m, int opened, Code tail, int end,
           const std::function<bool(const RangeRun&)>& visit)
 {
     if (n == start) {
-        const std::vector<std::uint32_t>& codes = groups[n][m][opened];
+        const std::vector<std::uint32_t>& codes = kept[m][opened];
         return visit({codes.data(), codes.size(), tail});
     }
     return for_each_part(n, m, opened, [&](int k, int width, int next_opened) {
-        return walk(groups, start, n - 1, k, next_opened, tail | Code{1} << (end - width), end - width, visit);
+        return walk(kept, start, n - 1, k, next_opened, tail | Code{1} << (end - width), end - width, visit);
     });
 }
 
@@ -67,7 +66,7 @@ bool walk(const Groups& groups, int start, int n, int m, int opened, Code tail, 
 
 const std::vector<std::uint32_t>& kept_heads(int c, int k, int s)
 {
-    return cached_groups()[c][k][s];
+    return kept_stage(c)[k][s];
 }
 
 std::uint64_t count_ranges(int half_length, int mountains)
@@ -93,7 +92,7 @@ bool for_each_run(int half_length, int mountains, const std::function<bool(const
     if (half_length < 1 || half_length > max_stream_half_length || mountains < 1 || mountains > half_length)
         return true;
     const int start = std::min(half_length, std::clamp(start_half_length, 1, cached_half_length));
-    return walk(cached_groups(), start, half_length, mountains, 0, 0, 2 * half_length, visit);
+    return walk(kept_stage(start), start, half_length, mountains, 0, 0, 2 * half_length, visit);
 }
 
 }  // namespace ranges

@@ -25,7 +25,8 @@
 namespace ranges {
 
 constexpr int max_stream_half_length = max_code_length / 2;
-constexpr int cached_half_length = 10;  // 58786 codes, a quarter of a megabyte
+constexpr int cached_half_length = 10;  // 82,498 kept codes in all, a third of a megabyte
+constexpr std::size_t cache_size = cached_half_length + 1;  // arrays indexed by a kept stage, k or s
 
 // Consecutive ranges of one group in stored order: codes[i] | tail for i < count.
 struct RangeRun {
@@ -36,7 +37,8 @@ struct RangeRun {
 
 // The ranges of stage c (1 to cached_half_length) with k mountains (1 to c),
 // in stored order, each with the closing D of its last s mountains (0 to k)
-// taken out: words of 2c - s strokes that end at level s.
+// taken out: words of 2c - s strokes that end at level s. A stage is built
+// the first time any of its groups is asked for, and kept.
 const std::vector<std::uint32_t>& kept_heads(int c, int k, int s);
 
 // One stage of the walk down from group m of stage n, when the stages above

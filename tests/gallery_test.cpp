@@ -52,7 +52,8 @@ TEST(Layout, EveryGroupingKeepsTheGalleryOrderWithinItsGroups)
         for (const ranges::Code code : group.codes)
             place.emplace(code, place.size());
     ASSERT_EQ(place.size(), 1430U);
-    for (const Grouping grouping : {Grouping::peaks, Grouping::height, Grouping::area}) {
+    for (const Grouping grouping :
+         {Grouping::peaks, Grouping::height, Grouping::area, Grouping::bounce, Grouping::dinv}) {
         std::size_t shown = 0;
         for (const gallery::Group& group : gallery::make_gallery(16, grouping).groups)
             for (std::size_t k = 0; k < group.codes.size(); ++k, ++shown) {
@@ -93,21 +94,26 @@ TEST(Layout, NoEmptyPageAfterABreakOnTheLastRange)
     EXPECT_EQ((std::vector<std::size_t>{pages.size(), pages.back().size()}), (std::vector<std::size_t>{2, 77}));
 }
 
-// Every grouping but mountains at every length, on pages drawn with each range
-// in its own colour and each text as a solid block as large as the real font
-// makes it (23 pixels high, under 12 wide a character) or larger.
+// Every grouping but mountains at every length, its title and first caption
+// as printed, on pages drawn with each range in its own colour and each text
+// as a solid block as large as the real font makes it (23 pixels high, under
+// 12 wide a character) or larger.
 TEST(Layout, CaptionsAndRangesKeepClearOfEachOtherInsideThePage)
 {
     constexpr int m = 64, c = gallery::range_clearance;  // the page lies m pixels inside its canvas
-    const std::map<Grouping, std::string> headings = {
-        {Grouping::peaks, " BY PEAKS"}, {Grouping::height, " BY HEIGHT"}, {Grouping::area, " BY AREA"}};
+    const std::map<Grouping, std::pair<std::string, std::string>> texts = {  // the heading, the first caption at 16
+        {Grouping::peaks, {" BY PEAKS", "  8 peak(s)"}},     {Grouping::height, {" BY HEIGHT", "  height 1"}},
+        {Grouping::area, {" BY AREA", "  area 0"}},          {Grouping::bounce, {" BY BOUNCE", "  bounce 28"}},
+        {Grouping::dinv, {" BY DINV", "  dinv 28"}}};
     std::set<int> gaps;  // from a group's last ground line to the next caption on its page
-    for (const auto& [grouping, heading] : headings)
+    for (const auto& [grouping, text] : texts)
         for (int length = 2; length <= 16; length += 2) {
+            const std::string& heading = text.first;
             const int text_height = 23 + length % 4 * 4;  // and a taller font at half the lengths
             const gallery::Gallery g = gallery::make_gallery(length, grouping);
             const std::vector<Page> pages = gallery::lay_out_gallery(g, text_height);
             EXPECT_EQ(g.texts[pages[0][0].index], " MOUNTAIN RANGES WITH LENGTH " + std::to_string(length) + heading);
+            EXPECT_TRUE(length < 16 || g.texts[g.groups[0].caption] == text.second) << g.texts[g.groups[0].caption];
             std::size_t group = 0, index = 0;  // the range to come next
             for (const Page& page : pages) {
                 const std::string at = heading + ", length " + std::to_string(length) + ", page " +

@@ -16,9 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     constexpr int width = gallery::page_width, height = gallery::page_height;
     std::vector<std::uint32_t> pixels(std::size_t{width} * height);
     const raster::Canvas canvas{pixels.data(), width, height, width * 4};
-    static const gallery::Gallery galleries[] = {
-        gallery::make_gallery(16, ranges::Grouping::mountains), gallery::make_gallery(16, ranges::Grouping::peaks),
-        gallery::make_gallery(16, ranges::Grouping::height), gallery::make_gallery(16, ranges::Grouping::area)};
+    static const std::vector<gallery::Gallery> galleries = [] {
+        std::vector<gallery::Gallery> all;
+        for (std::size_t grouping = 0; grouping < ranges::groupings.size(); ++grouping)
+            all.push_back(gallery::make_gallery(16, ranges::Grouping(grouping)));
+        return all;
+    }();
     for (const gallery::Gallery& gallery : galleries) {
         gallery::TextImages texts;
         std::string error;
