@@ -2,7 +2,6 @@
 
 #include <unistd.h>
 
-#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <csignal>
@@ -11,14 +10,17 @@
 #include <filesystem>
 #include <string>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "font.h"
 #include "formats.h"
 #include "gallery/page.h"
+#include "gallery/poster.h"
 #include "gallery/shapes.h"
 #include "options.h"
 #include "paper_sizes.h"
+#include "pdf_file.h"
 #include "publish.h"
 
 namespace app {
@@ -53,7 +55,7 @@ std::vector<FormatChoice> format_choices()
 {
     std::vector<FormatChoice> choices;
     for (const Format& format : formats)
-        choices.push_back({format.name, format.help, format.on_paper});
+        choices.push_back({format.name, format.help, format.on_paper, format.poster != nullptr});
     return choices;
 }
 
@@ -71,6 +73,18 @@ std::vector<std::string> other_documents(const gallery::Gallery& gallery, const 
                 names.push_back(whole_file_name(length, grouping, format));
         }
     return names;
+}
+
+// The line that refuses the paper `name`, too small for the poster `sheet`,
+// and names the smallest that is not.
+std::string too_small(const std::string& name, const gallery::Shapes& sheet)
+{
+    const std::string fits = smallest_paper([&](const Paper& paper) { return legible_poster(sheet, paper); });
+    char limits[96];
+    std::snprintf(limits, sizeof limits, "whose strokes must keep %g pt and captions %g pt", thinnest_stroke,
+                  smallest_type);
+    return "--paper " + name + " is too small for this poster, " + limits + ": " +
+           (fits.empty() ? "no paper that libpaper knows is large enough" : "the smallest paper that fits is " + fits);
 }
 
 }  // namespace
@@ -99,14 +113,25 @@ int run_export(int argc, char** argv)
             error += "; without --font PATH the program looks for its TrueType font as " + default_font_places();
         return fail(error);
     }
-    if (!prepare_folder(options.folder, error))
-        return fail(error);
 
     const auto start = std::chrono::steady_clock::now();
-    const std::vector<gallery::Page> pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
+    // The pages, or the poster as the one sheet, laid out before the folder is
+    // made: a paper too small for the poster refuses the command line.
+    std::vector<gallery::Page> pages;
     std::vector<gallery::Shapes> shapes;
-    for (const gallery::Page& page : pages)
-        shapes.push_back(gallery::item_shapes(page, gallery, texts));
+    if (options.poster) {
+        gallery::Poster poster = gallery::lay_out_poster(gallery, texts);
+        shapes.push_back(gallery::item_shapes(poster.items, gallery, texts, poster.width, poster.height));
+        pages.push_back(std::move(poster.items));
+        if (paper && !legible_poster(shapes.front(), *paper))
+            return refuse(Program::exporter, too_small(options.paper, shapes.front()));
+    } else {
+        pages = gallery::lay_out_gallery(gallery, gallery::text_height(texts));
+        for (const gallery::Page& page : pages)
+            shapes.push_back(gallery::item_shapes(page, gallery, texts));
+    }
+    if (!prepare_folder(options.folder, error))
+        return fail(error);
     const Drawing drawing{gallery, pages, texts, shapes, font_bytes, paper, format};
     const std::string folder = options.folder + (options.folder.back() == '/' ? "" : "/");
     std::vector<SetFile> files;
@@ -117,17 +142,22 @@ int run_export(int argc, char** argv)
     // The names of older pages beyond the last, and of other galleries'
     // documents of pages, are cleared so that the folder holds one gallery of
     // the format. They are found by their names, as a folder may be one that
-    // cannot be read.
+    // cannot be read. A poster replaces only the file of its own name.
     std::vector<std::string> older;
-    for (const std::string& name : other_documents(gallery, format))
-        older.push_back(folder + name);
-    for (std::size_t number = 1; format.page && number <= std::max(pages.size(), last_page); ++number) {
-        if (number > pages.size())
+    bool written = true;
+    if (options.poster) {
+        written = add(poster_file_name(gallery.length, gallery.grouping, format), format.poster, 0);
+    } else {
+        for (const std::string& name : other_documents(gallery, format))
+            older.push_back(folder + name);
+        for (std::size_t number = pages.size() + 1; format.page && number <= last_page; ++number)
             older.push_back(folder + page_file_name(number, format));
-        else if (!add(page_file_name(number, format), format.page, number - 1))
-            return fail("cannot write \"" + files.back().path + "\": " + error);
+        for (std::size_t number = 1; written && format.page && number <= pages.size(); ++number)
+            written = add(page_file_name(number, format), format.page, number - 1);
+        if (written && format.whole)
+            written = add(whole_file_name(gallery.length, gallery.grouping, format), format.whole, every_page);
     }
-    if (format.whole && !add(whole_file_name(gallery.length, gallery.grouping, format), format.whole, every_page))
+    if (!written)
         return fail("cannot write \"" + files.back().path + "\": " + error);
     const long removed = publish_set(options.folder, files, older, format.mark, error);
     if (removed < 0)
@@ -136,8 +166,12 @@ int run_export(int argc, char** argv)
     for (const SetFile& file : files)
         std::printf("wrote %s\n", file.path.c_str());
     const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
-    std::printf("%zu %s written to %s in %.3f s", pages.size(), pages.size() == 1 ? "page" : "pages",
-                options.folder.c_str(), took.count());
+    if (options.poster)
+        std::printf("a poster of %zu ranges written to %s in %.3f s", shapes.front().polylines.size(),
+                    options.folder.c_str(), took.count());
+    else
+        std::printf("%zu %s written to %s in %.3f s", pages.size(), pages.size() == 1 ? "page" : "pages",
+                    options.folder.c_str(), took.count());
     if (removed > 0)
         std::printf("; %ld older %s removed", removed, removed == 1 ? "file" : "files");
     std::printf("\n");

@@ -6,7 +6,7 @@
 namespace app {
 
 // Runs `mountain-ranges-export [--length L] [--group-by G] [--font PATH]
-// [--format FORMAT] [OUTPUT_DIR]`. Returns the exit status: 0 when every
+// [--format FORMAT] [--paper NAME] [--poster] [OUTPUT_DIR]`. Returns the exit status: 0 when every
 // file is written, 1 after a message on stderr, 2 after one that refuses
 // the command line.
 int run_export(int argc, char** argv);

@@ -40,22 +40,43 @@ std::string tikz_document(const Drawing& drawing, std::size_t, const std::string
     return gallery::tikz_document(pictures, gallery::page_width, gallery::page_height, mark);
 }
 
-std::string pdf_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
+// What a PDF of the gallery, its pages or its poster, says of itself.
+PdfSettings pdf_settings(const Drawing& drawing, const std::string& mark, bool poster)
 {
     const std::string title = "Mountain ranges of length " + std::to_string(drawing.gallery.length) + " by " +
                               ranges::grouping_info(drawing.gallery.grouping).name;
-    return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, {title, mark, drawing.paper}, error);
+    return {title, mark, drawing.paper, poster};
+}
+
+std::string pdf_document(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
+{
+    return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, pdf_settings(drawing, mark, false),
+                     error);
+}
+
+std::string pdf_poster(const Drawing& drawing, std::size_t, const std::string& mark, std::string& error)
+{
+    return pdf_bytes(drawing.shapes, gallery::page_colours, drawing.font_bytes, pdf_settings(drawing, mark, true),
+                     error);
+}
+
+// What the files of the whole gallery are named for: "mountain-ranges-16-by-mountains".
+std::string gallery_name(int length, ranges::Grouping grouping)
+{
+    return "mountain-ranges-" + std::to_string(length) + "-by-" + ranges::grouping_info(grouping).name;
 }
 
 }  // namespace
 
+// An SVG poster is its one sheet, written as a page is.
 const std::array<Format, 4> formats = {{
     {"png", "png", "indexed-colour bitmaps, a file a page (the default)", MarkPlace::png_text, false, png_page,
-     nullptr},
-    {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, false, svg_page, nullptr},
-    {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, true, nullptr, pdf_document},
+     nullptr, nullptr},
+    {"svg", "svg", "a drawing a page, the texts as type", MarkPlace::svg_comment, false, svg_page, nullptr, svg_page},
+    {"pdf", "pdf", "every page in one document, to print", MarkPlace::pdf_creator, true, nullptr, pdf_document,
+     pdf_poster},
     {"tikz", "tex", "a picture a page, for papers, and a LaTeX document of them all", MarkPlace::first_line, false,
-     tikz_page, tikz_document},
+     tikz_page, tikz_document, nullptr},
 }};
 
 const Format* find_format(const std::string& name)
@@ -75,8 +96,13 @@ std::string page_file_name(std::size_t number, const Format& format)
 
 std::string whole_file_name(int length, ranges::Grouping grouping, const Format& format)
 {
-    return "mountain-ranges-" + std::to_string(length) + "-by-" + ranges::grouping_info(grouping).name +
-           (format.page ? std::string("-") + format.name : "") + "." + format.extension;
+    return gallery_name(length, grouping) + (format.page ? std::string("-") + format.name : "") + "." +
+           format.extension;
+}
+
+std::string poster_file_name(int length, ranges::Grouping grouping, const Format& format)
+{
+    return gallery_name(length, grouping) + "-poster." + format.extension;
 }
 
 }  // namespace app

@@ -19,19 +19,20 @@ namespace app {
 
 struct Format;
 
-// A gallery laid out, with its texts rendered and its pages as shapes, in
-// the format it is written in: all that a writer reads.
+// A gallery laid out, with its texts rendered and its sheets as shapes, in
+// the format it is written in: all that a writer reads. The sheets are the
+// gallery's pages, or its poster alone.
 struct Drawing {
     const gallery::Gallery& gallery;
-    const std::vector<gallery::Page>& pages;
+    const std::vector<gallery::Page>& pages;     // the items of each sheet
     const gallery::TextImages& texts;
-    const std::vector<gallery::Shapes>& shapes;  // a page each
+    const std::vector<gallery::Shapes>& shapes;  // a sheet each
     const std::string& font_bytes;               // the TrueType font, for a format that embeds it
     const std::optional<Paper>& paper;           // --paper's, for a format that takes it
     const Format& format;
 };
 
-// Writes page `index` of `drawing`, or with index == every_page the whole
+// Writes sheet `index` of `drawing`, or with index == every_page the whole
 // gallery, as the bytes of one file that carries `mark`. On failure returns
 // an empty string and puts the cause in `error`.
 using Writer = std::string (*)(const Drawing& drawing, std::size_t index, const std::string& mark,
@@ -49,6 +50,7 @@ struct Format {
     bool on_paper;  // takes --paper
     Writer page;    // a file a page, page-01 on; null when the pages are not files of their own
     Writer whole;   // one file of every page, named for the gallery; null when there is none
+    Writer poster;  // the poster, its one sheet, as one file; null when the format makes none
 };
 
 extern const std::array<Format, 4> formats;
@@ -64,5 +66,9 @@ std::string page_file_name(std::size_t number, const Format& format);
 // format's name, "mountain-ranges-16-by-mountains-tikz.tex", for a document
 // of pages, whose own output must not take another format's name.
 std::string whole_file_name(int length, ranges::Grouping grouping, const Format& format);
+
+// The poster of `length` by `grouping` in `format`:
+// "mountain-ranges-16-by-mountains-poster.pdf".
+std::string poster_file_name(int length, ranges::Grouping grouping, const Format& format);
 
 }  // namespace app

@@ -60,7 +60,8 @@ const char* const usage[] = {
     "  --version     print the version and exit\n",
 
     "usage: mountain-ranges-export [--length L] [--group-by G] [--font PATH]\n"
-    "                              [--format FORMAT] [--paper NAME] [OUTPUT_DIR]\n"
+    "                              [--format FORMAT] [--paper NAME] [--poster]\n"
+    "                              [OUTPUT_DIR]\n"
     "Draws the pages of the mountain range gallery without a window and writes\n"
     "them into OUTPUT_DIR (default: the current folder, made if missing) in\n"
     "FORMAT: for length 16, 20 pages by mountains, 14 by peaks, 13 by height and\n"
@@ -72,7 +73,8 @@ const char* const usage[] = {
     "the working directory, else the one beside the program, else the one\n"
     "installed with it.\n"
     "\n"
-    "  --length L      the length of the ranges: an even number from 2 to 16 (default 16)\n"
+    "  --length L      the length of the ranges: an even number from 2 to 16 (default 16),\n"
+    "                  or to 20 with --poster\n"
     "  --group-by G    mountains (the default), peaks, height, area, bounce or dinv: the groups\n"
     "                  of the pages\n"
     "  --font PATH     the TrueType font for the title and the captions\n"
@@ -81,6 +83,10 @@ const char* const usage[] = {
     "  --paper NAME    with --format pdf, each page on a landscape sheet of paper NAME,\n"
     "                  inside margins of 10 mm, with its number: a4, letter, any other\n"
     "                  paper that libpaper knows (paperconf -a), or system, the default\n"
+    "  --poster        with --format %s, every range of the length on one sheet\n"
+    "                  instead of pages, grouped as they are, for lengths 2 to 20:\n"
+    "                  mountain-ranges-16-by-mountains-poster.pdf; with --paper, the\n"
+    "                  sheet upright on that paper, inside margins of 10 mm\n"
     "  --help          print this help and exit\n"
     "  --version       print the version and exit\n",
 };
@@ -97,6 +103,7 @@ enum Key {
     font_key = 'f',
     format_key = 'F',
     paper_key = 'p',
+    poster_key = 'P',
     help_key = 'h',
     version_key = 'V',
 };
@@ -109,14 +116,15 @@ const option table[] = {
     {"font", required_argument, nullptr, font_key},     {"format", required_argument, nullptr, format_key},
     {"help", no_argument, nullptr, help_key},           {"version", no_argument, nullptr, version_key},
     {"value", required_argument, nullptr, value_key},   {"browse", no_argument, nullptr, browse_key},
-    {"paper", required_argument, nullptr, paper_key},   {nullptr, 0, nullptr, 0},
+    {"paper", required_argument, nullptr, paper_key},   {"poster", no_argument, nullptr, poster_key},
+    {nullptr, 0, nullptr, 0},
 };
 
 bool takes(Program program, int key)
 {
     if (key == list_key || key == count_key || key == value_key || key == browse_key)
         return program == Program::window;
-    return (key != format_key && key != paper_key) || program == Program::exporter;
+    return (key != format_key && key != paper_key && key != poster_key) || program == Program::exporter;
 }
 
 // Why the option `key` is refused: the other program takes it. Named as the
@@ -168,7 +176,9 @@ std::string value_wanted(Program program, int key, const std::vector<FormatChoic
     switch (key) {
     case length_key:
         return "--length takes an even number from 2 to " +
-               std::to_string(program == Program::window ? ranges::max_code_length : gallery::longest_length);
+               (program == Program::window ? std::to_string(ranges::max_code_length)
+                                           : std::to_string(gallery::longest_length) + ", or to " +
+                                                 std::to_string(gallery::longest_poster_length) + " with --poster");
     case font_key: return "--font takes the path of a TrueType font";
     case value_key: return "--value takes the value of a group, in digits, or two as a,b";
     case group_key:
@@ -238,7 +248,17 @@ bool within(ranges::Grouping grouping, int length, int value)
     return value >= g.lowest && value <= g.highest(length / 2);
 }
 
-// The usage of `program`, with a line for each of `formats`.
+// Those of `formats` that the option whose flag is `takes` goes with.
+std::vector<FormatChoice> formats_taking(const std::vector<FormatChoice>& formats, bool FormatChoice::*takes)
+{
+    std::vector<FormatChoice> taking;
+    std::copy_if(formats.begin(), formats.end(), std::back_inserter(taking),
+                 [takes](const FormatChoice& format) { return format.*takes; });
+    return taking;
+}
+
+// The usage of `program`, with a line for each of `formats`, and the
+// formats that make a poster.
 std::string help_text(Program program, const std::vector<FormatChoice>& formats)
 {
     std::string text = usage[static_cast<int>(program)];
@@ -248,9 +268,22 @@ std::string help_text(Program program, const std::vector<FormatChoice>& formats)
         std::snprintf(line, sizeof line, "                    %-5s %s\n", format.name, format.help);
         lines += line;
     }
-    if (const std::size_t at = text.find("%s"); at != std::string::npos)
-        text.replace(at, 2, lines);
+    for (const std::string& fill : {lines, either(formats_taking(formats, &FormatChoice::poster))})
+        if (const std::size_t at = text.find("%s"); at != std::string::npos)
+            text.replace(at, 2, fill);
     return text;
+}
+
+// The line that refuses `option` with the chosen format when it goes only
+// with those of `formats` whose flag `takes` is set; "" when it goes with it.
+std::string format_refusal(const char* option, const Options& options, const std::vector<FormatChoice>& formats,
+                           bool FormatChoice::*takes)
+{
+    const std::vector<FormatChoice> taking = formats_taking(formats, takes);
+    if (std::any_of(taking.begin(), taking.end(),
+                    [&](const FormatChoice& format) { return options.format == format.name; }))
+        return "";
+    return std::string(option) + " goes with --format " + either(taking) + ", not " + options.format;
 }
 
 int refuse_value(Program program, int key, const char* value, const std::vector<FormatChoice>& formats = {},
@@ -336,6 +369,7 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
                 return refuse_value(program, key, optarg, formats);
             options.format = optarg;
             break;
+        case poster_key: options.poster = true; break;
         case paper_key:
             if (std::none_of(papers.begin(), papers.end(),
                              [](const std::string& paper) { return strcasecmp(optarg, paper.c_str()) == 0; }))
@@ -354,20 +388,24 @@ int parse_options(Program program, int argc, char** argv, Options& options, cons
         return refuse(program, "--list and --count cannot go together");
     if (options.browse && (options.list || options.count))
         return refuse(program, "--browse cannot go with --list or --count");
-    if (options.length > gallery::longest_length && !options.list && !options.count)
-        return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(gallery::longest_length) + "; " +
-                                   (program == Program::window ? "" : "mountain-ranges ") +
+    if (options.poster && options.length > gallery::longest_poster_length)
+        return refuse(program, "--poster holds lengths 2 to " + std::to_string(gallery::longest_poster_length) +
+                                   ", not " + std::to_string(options.length));
+    if (options.length > gallery::longest_length && !options.list && !options.count && !options.poster)
+        return refuse(program, "pages are drawn for lengths 2 to " + std::to_string(gallery::longest_length) +
+                                   (program == Program::window
+                                        ? "; "
+                                        : " and --poster for 2 to " + std::to_string(gallery::longest_poster_length) +
+                                              "; mountain-ranges ") +
                                    "--list and --count take up to " + std::to_string(ranges::max_code_length));
     if (options.value && !options.list && !options.count)
         return refuse(program, "--value goes with --list or --count");
-    if (!options.paper.empty()) {
-        std::vector<FormatChoice> on_paper;
-        std::copy_if(formats.begin(), formats.end(), std::back_inserter(on_paper),
-                     [](const FormatChoice& format) { return format.on_paper; });
-        if (std::none_of(on_paper.begin(), on_paper.end(),
-                         [&](const FormatChoice& format) { return options.format == format.name; }))
-            return refuse(program, "--paper goes with --format " + either(on_paper) + ", not " + options.format);
-    }
+    if (const std::string refusal = format_refusal("--paper", options, formats, &FormatChoice::on_paper);
+        !options.paper.empty() && !refusal.empty())
+        return refuse(program, refusal);
+    if (const std::string refusal = format_refusal("--poster", options, formats, &FormatChoice::poster);
+        options.poster && !refusal.empty())
+        return refuse(program, refusal);
     if (options.second && !options.count)
         return refuse(program, "--group-by with two groupings goes with --count");
     if (options.value && options.second_value.has_value() != options.second.has_value())

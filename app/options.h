@@ -27,14 +27,17 @@ struct Options {
     std::string font;                        // --font, "" for the default one
     std::string format;                      // mountain-ranges-export --format, the first format when not given
     std::string paper;                       // mountain-ranges-export --paper, "" for none
+    bool poster = false;                     // mountain-ranges-export --poster
     std::string folder = ".";                // mountain-ranges-export OUTPUT_DIR
 };
 
-// A value that --format takes, what --help says of it, and whether --paper goes with it.
+// A value that --format takes, what --help says of it, and whether --paper
+// and --poster go with it.
 struct FormatChoice {
     const char* name;
     const char* help;
     bool on_paper;
+    bool poster;
 };
 
 // Reads the command line of `program` into `options`, with `formats` the

@@ -42,4 +42,19 @@ std::optional<Paper> find_paper(const std::string& name)
     return Paper{paperpswidth(sheet), paperpsheight(sheet)};
 }
 
+std::string smallest_paper(const std::function<bool(const Paper&)>& fits)
+{
+    const Papers papers;
+    std::string name;
+    double smallest = 0;
+    for (const paper* sheet = paperfirst(); sheet; sheet = papernext(sheet)) {
+        const Paper size{paperpswidth(sheet), paperpsheight(sheet)};
+        if ((name.empty() || size.width * size.height < smallest) && fits(size)) {
+            name = papername(sheet);
+            smallest = size.width * size.height;
+        }
+    }
+    return name;
+}
+
 }  // namespace app

@@ -2,6 +2,7 @@
 // common sizes, and the user's own default.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,5 +24,9 @@ std::vector<std::string> paper_names();
 // The paper that libpaper calls `name` (in any case), or system_paper's; none
 // when there is no such paper.
 std::optional<Paper> find_paper(const std::string& name);
+
+// The name of the smallest paper by area, the first of equals in libpaper's
+// order, of those libpaper knows that `fits` takes; "" when it takes none.
+std::string smallest_paper(const std::function<bool(const Paper&)>& fits);
 
 }  // namespace app

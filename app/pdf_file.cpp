@@ -82,18 +82,18 @@ struct Placement {
     double top;
 };
 
-Placement place(const gallery::Shapes& page, const std::optional<Paper>& paper)
+Placement place(const gallery::Shapes& page, const std::optional<Paper>& paper, bool poster)
 {
     if (!paper)
         return {static_cast<double>(page.width), static_cast<double>(page.height), 1, 0, 0};
     const double longer = std::max(paper->width, paper->height);
     const double shorter = std::min(paper->width, paper->height);
-    const double width = page.width > page.height ? longer : shorter;
-    const double height = page.width > page.height ? shorter : longer;
-    const double scale =
-        std::min((width - 2 * margin) / page.width, (height - 2 * margin - number_band) / page.height);
-    return {width, height, scale, (width - scale * page.width) / 2,
-            (height - scale * page.height - number_band) / 2};
+    const bool landscape = !poster && page.width > page.height;
+    const double width = landscape ? longer : shorter;
+    const double height = landscape ? shorter : longer;
+    const double band = poster ? 0 : number_band;
+    const double scale = std::min((width - 2 * margin) / page.width, (height - 2 * margin - band) / page.height);
+    return {width, height, scale, (width - scale * page.width) / 2, (height - scale * page.height - band) / 2};
 }
 
 // The ranges first and the texts over them, as draw_page has them.
@@ -167,7 +167,7 @@ std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::
     if (!face)
         return {};
     std::string bytes;
-    const Placement first = place(pages.front(), settings.paper);
+    const Placement first = place(pages.front(), settings.paper, settings.poster);
     cairo_surface_t* surface = cairo_pdf_surface_create_for_stream(append, &bytes, first.sheet_width, first.sheet_height);
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_TITLE, settings.title.c_str());
     cairo_pdf_surface_set_metadata(surface, CAIRO_PDF_METADATA_CREATOR, settings.creator.c_str());
@@ -176,14 +176,15 @@ std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::
     cairo_font_face_destroy(face);  // the context holds it now
     cairo_status_t status = CAIRO_STATUS_SUCCESS;
     for (std::size_t index = 0; index < pages.size() && status == CAIRO_STATUS_SUCCESS; ++index) {
-        const Placement at = place(pages[index], settings.paper);
+        const Placement at = place(pages[index], settings.paper, settings.poster);
         cairo_pdf_surface_set_size(surface, at.sheet_width, at.sheet_height);
-        if (settings.paper) {
+        if (settings.paper)
             status = draw_scaled(cairo, pages[index], colours, at);
+        else
+            draw(cairo, pages[index], colours);
+        if (settings.paper && !settings.poster) {
             set_colour(cairo, colours.text);
             draw_number(cairo, at, pages[index].height, index + 1, pages.size());
-        } else {
-            draw(cairo, pages[index], colours);
         }
         cairo_show_page(cairo);
     }
@@ -199,6 +200,12 @@ std::string pdf_bytes(const std::vector<gallery::Shapes>& pages, const gallery::
         return {};
     }
     return bytes;
+}
+
+bool legible_poster(const gallery::Shapes& sheet, const Paper& paper)
+{
+    const double scale = place(sheet, paper, true).scale;
+    return scale * gallery::stroke_width >= thinnest_stroke && scale * sheet.text_size >= smallest_type;
 }
 
 }  // namespace app

@@ -5,6 +5,8 @@
 #include <benchmark/benchmark.h>
 #include <sys/resource.h>
 
+#include <sys/resource.h>
+
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -374,6 +376,42 @@ void BM_poster_layout(benchmark::State& state)
     state.counters["ratio"] = static_cast<double>(poster.height) / poster.width;
 }
 BENCHMARK(BM_poster_layout)->DenseRange(2, gallery::longest_poster_length, 2)->Unit(benchmark::kMillisecond);
+
+// The poster of every range of the longest length by mountains laid out,
+// made into shapes and written as SVG, or as PDF on sheets of its own size or
+// on `paper`, as the exporter does. The counters are the file's size and the
+// process's peak resident memory: the poster's own when this case runs alone
+// (--benchmark_filter).
+void BM_poster_file(benchmark::State& state, bool svg, const char* paper)
+{
+    const gallery::Gallery g = gallery::make_gallery(gallery::longest_poster_length, ranges::Grouping::mountains);
+    gallery::TextImages texts;
+    std::string font;
+    std::string error;
+    if (!app::read_font_file(MR_BENCH_FONT, font, error) ||
+        !app::render_font_texts(font, MR_BENCH_FONT, g.texts, texts, error)) {
+        state.SkipWithError("cannot render the texts with " MR_BENCH_FONT);
+        return;
+    }
+    const app::PdfSettings settings{"Mountain ranges of length 20 by mountains", app::page_writer,
+                                    *paper ? app::find_paper(paper) : std::nullopt, true};
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        const gallery::Poster poster = gallery::lay_out_poster(g, texts);
+        const std::vector<gallery::Shapes> sheet{
+            gallery::item_shapes(poster.items, g, texts, poster.width, poster.height)};
+        bytes = (svg ? gallery::shapes_svg(sheet.front(), texts.family, gallery::page_colours, app::page_writer)
+                     : app::pdf_bytes(sheet, gallery::page_colours, font, settings, error))
+                    .size();
+    }
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    state.counters["bytes"] = static_cast<double>(bytes);
+    state.counters["max_rss_kB"] = static_cast<double>(usage.ru_maxrss);
+}
+BENCHMARK_CAPTURE(BM_poster_file, svg, true, "")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_poster_file, pdf, false, "")->Unit(benchmark::kMillisecond);
+BENCHMARK_CAPTURE(BM_poster_file, pdf_a0, false, "a0")->Unit(benchmark::kMillisecond);
 
 }  // namespace
 

@@ -12,10 +12,11 @@ package_packages=(dpkg-dev file)
 # draws the SVG pages, poppler-utils the PDF, and pdflatex compiles a TikZ page;
 # clang builds the font fuzzer, with libFuzzer and the sanitizer runtimes from
 # libclang-rt-14-dev, which clang only recommends; strace kills the exporter at
-# each step of putting a set in place, and logs its syncs.
+# each step of putting a set in place, and logs its syncs; paperconf lists the
+# papers libpaper knows, with their sizes.
 test_packages=(libgtest-dev libbenchmark-dev xvfb python3 python3-xlib
                python3-pil valgrind desktop-file-utils libsdl2-2.0-0 lintian librsvg2-bin clang
-               libclang-rt-14-dev poppler-utils texlive-latex-base texlive-pictures strace)
+               libclang-rt-14-dev poppler-utils texlive-latex-base texlive-pictures strace libpaper-utils)
 
 case "${1:-run}" in
   run) wanted=("${run_packages[@]}") ;;

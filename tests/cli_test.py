@@ -192,17 +192,19 @@ class Counts(unittest.TestCase):
 class CommandLines(unittest.TestCase):
 
     def test_help_version_and_bad_input_refused_with_one_line_naming_what_is_allowed(self):
-        for program, longest in ((PROGRAM, 64), (EXPORT, 16)):
+        for program, longest, pages in ((PROGRAM, "64", "16; "), (EXPORT, "16, or to 20 with --poster",
+                                                                  "16 and --poster for 2 to 20; ")):
             name = os.path.basename(program)
             cases = [(["--length", bad], f"even number from 2 to {longest},")
                      for bad in ("3", "0", "66", "064", "-2", "1e1", "abc", "", " 4", "+4", "04x")]
             cases += [(["--length"], f"even number from 2 to {longest} "), (["--length=7"], "even number"),
-                      (["--length", "18"], "lengths 2 to 16; "),
+                      (["--length", "18"], "lengths 2 to " + pages),
                       (["--group-by", "size"], "mountains, peaks, height, area, bounce or dinv"),
                       (["--bogus"], "unknown option --bogus "), (["--length=4", "-xy"], "unknown option -x "),
                       (["--help=3"], "option --help takes no value"), (["--value", "3"], "--value")]
             self.assertRegex(run([program, "--help"]).stdout,
-                             f"(?s)^usage: {name} .*--group-by G +mountains .*peaks.*height.*area.*bounce.*dinv")
+                             f"(?s)^usage: {name} .*--group-by G +mountains .*peaks.*height.*area.*bounce.*dinv" +
+                             (".*--poster +with --format svg or pdf," if program == EXPORT else ""))
             self.assertRegex(run([program, "--version"]).stdout, f"^{name} " + r"\d+\.\d+\.\d+\n$")
             for args, says in cases + ([(["--list", "--count"], "cannot go together"), (["page"], "\"page\""),
                                         (["--list", "--value", "9", "--group-by", "peaks"], "1 to 8 by peaks at length 16"),
@@ -223,7 +225,8 @@ class CommandLines(unittest.TestCase):
                                          "lengths 2 to 32; area with bounce or dinv goes up to 64"),
                                         (["--list", "--length=34", "--group-by", "dinv"], "dinv takes lengths 2 to 32"),
                                         (["--format", "svg"], ": --format is an option of mountain-ranges-export ("),
-                                        (["--paper", "a4"], ": --paper is an option of mountain-ranges-export (")]
+                                        (["--paper", "a4"], ": --paper is an option of mountain-ranges-export ("),
+                                        (["--poster"], ": --poster is an option of mountain-ranges-export (")]
                                        if program == PROGRAM else
                                        [(["--format", "gif"], "svg, pdf or tikz"), (["--format"], "svg, pdf or tikz"),
                                         (["--group-by", "area,bounce"], "takes one grouping"),
@@ -231,10 +234,13 @@ class CommandLines(unittest.TestCase):
                                         (["--fo", "x"], "option --fo is ambiguous (--font, --format) "),
                                         (["--browse"], ": --browse is an option of mountain-ranges ("),
                                         (["--paper", "a4"], "--paper goes with --format pdf, not png "),
-                                        (["--format", "svg", "--paper", "letter"], "with --format pdf, not svg "),
                                         (["--paper=a4", "--format=tikz"], "with --format pdf, not tikz "),
                                         (["--format", "pdf", "--paper", "a44"], "--paper takes system, a4, letter, "),
-                                        (["--format", "pdf", "--paper"], "--paper takes system, a4, letter, ")]):
+                                        (["--format", "pdf", "--paper"], "--paper takes system, a4, letter, "),
+                                        (["--poster"], "--poster goes with --format svg or pdf, not png "),
+                                        (["--poster", "--format=tikz"], "--poster goes with --format svg or pdf, not tikz "),
+                                        (["--poster", "--format", "svg", "--length", "22"], "--poster holds lengths 2 to 20,"),
+                                        (["--format", "svg", "--poster", "--paper", "letter"], "with --format pdf, not svg ")]):
                 with self.subTest(program=os.path.basename(program), args=args), \
                         tempfile.TemporaryDirectory() as folder:
                     result = run([program, *args], cwd=folder)

@@ -1,9 +1,11 @@
 """The exporter as a user runs it: its pages against librsvg's drawing of its
 SVG pages, poppler's of its PDF and of its TikZ pages through pdflatex, in its
-own document and in a paper's; the PDF on paper as poppler reads it; and a set
-of pages that stays whole whatever fails, killed at any step by strace's fault
+own document and in a paper's; the PDF on paper as poppler reads it; the
+poster's ranges read back from its SVG against the listing; and a set of pages
+that stays whole whatever fails, killed at any step by strace's fault
 injection too, and leaves alone a page edited after it was written. CTest
 preloads MR_NO_LINKS, so every folder is one without hard links, as on FAT."""
+import bisect
 import glob
 import io
 import os
@@ -18,6 +20,7 @@ import unittest
 from PIL import Image, ImageChops
 
 EXPORT = os.environ["MR_EXPORT"]
+PROGRAM = os.environ["MR_PROGRAM"]
 BLUE, BLACK = (0, 0, 255), (0, 0, 0)
 MARGIN = 72 / 25.4 * 10  # 10 mm in points
 
@@ -182,6 +185,35 @@ def words(pdf, page):
             re.findall(r'<word xMin="([\d.]+)" yMin="([\d.]+)" xMax="([\d.]+)" yMax="([\d.]+)">([^<]*)</word>', boxes)]
 
 
+def placement(plain, placed):
+    """Scale across, scale down, and left and top on the sheet of a page set on
+    paper, from where its first and last words lie there and on the plain page."""
+    (_, x0, y0, *_), (_, x1, y1, *_) = plain[0], plain[-1]
+    (_, u0, v0, *_), (_, u1, v1, *_) = placed[0], placed[len(plain) - 1]
+    scale = (u1 - u0) / (x1 - x0)
+    return scale, (v1 - v0) / (y1 - y0), u0 - scale * x0, v0 - scale * y0
+
+
+def poster(folder, form, length, *args):
+    """The path of the poster of `length` by mountains, or as `args` say, exported into `folder`."""
+    result = run(["--poster", "--format", form, "--length", str(length), *args, folder], cwd="/")
+    assert result.returncode == 0, result.stderr
+    (path,) = re.findall(r"(?m)^wrote (.*-poster\.\w+)$", result.stdout)
+    return path
+
+
+def svg_sheet(path):
+    """An SVG's width, height, stroke width and type size, its texts as
+    (baseline, text) and its polylines as lists of (x, y), in the file's order."""
+    with open(path) as file:
+        svg = file.read()
+    sizes = [int(re.search(f' {name}="(\\d+)"', svg)[1]) for name in ("width", "height", "stroke-width", "font-size")]
+    texts = [(int(y), text) for y, text in re.findall(r'<text x="\d+" y="(\d+)">([^<]*)</text>', svg)]
+    lines = [[tuple(map(int, point.split(","))) for point in points.split()]
+             for points in re.findall(r'<polyline points="([^"]*)"/>', svg)]
+    return sizes, texts, lines
+
+
 class OnPaper(unittest.TestCase):
 
     def test_each_page_lies_on_a_landscape_sheet_inside_margins_of_10_mm_over_its_number(self):
@@ -206,11 +238,8 @@ class OnPaper(unittest.TestCase):
             # words lie there and on the plain page: scale and shift.
             before, after = words(plain, 1), words(pdf, 1)
             self.assertEqual([w[0] for w in after], [w[0] for w in before] + ["page", "1", "of", "20"])
-            (_, x0, y0, *_), (_, x1, y1, *_) = before[0], before[-1]
-            (_, u0, v0, *_), (_, u1, v1, *_) = after[0], after[len(before) - 1]
-            scale = (u1 - u0) / (x1 - x0)
-            self.assertAlmostEqual((v1 - v0) / (y1 - y0), scale, 3, "not scaled alike both ways")
-            left, top = u0 - scale * x0, v0 - scale * y0
+            scale, scale_down, left, top = placement(before, after)
+            self.assertAlmostEqual(scale_down, scale, 3, "not scaled alike both ways")
             right, bottom = left + 800 * scale, top + 600 * scale
             number = after[-4:]
             number_left, number_right = number[0][1], number[-1][3]
@@ -221,6 +250,58 @@ class OnPaper(unittest.TestCase):
             self.assertGreater(min(box[2] for box in number), bottom, "the number not under the page")
             self.assertLessEqual(max(box[4] for box in number), height - MARGIN, "the number in the margin")
             self.assertLess(max(box[4] - box[2] for box in number), 12, "the number not small")
+
+
+class Poster(unittest.TestCase):
+
+    def test_a_poster_stands_upright_on_its_paper_inside_margins_of_10_mm_centred_and_unnumbered(self):
+        work = self.enterContext(tempfile.TemporaryDirectory())
+        # A sheet taller than wide, and one wider than tall, under a title wider than its ranges.
+        for length, paper, width, height in ((12, "a4", 595.276, 841.89), (6, "letter", 612, 792)):
+            (sheet_width, sheet_height, *_), *_ = svg_sheet(poster(os.path.join(work, "svg"), "svg", length))
+            plain = poster(os.path.join(work, "plain"), "pdf", length)
+            self.assertEqual(sheets(plain), [(sheet_width, sheet_height)], "not the layout's size, a unit a point")
+            pdf = poster(os.path.join(work, paper), "pdf", length, "--paper", paper)
+            self.assertEqual(sheets(pdf), [(width, height)])
+            self.assertRegex(output("pdfinfo", pdf), f"(?m)^Title: +Mountain ranges of length {length} by mountains$")
+            before, after = words(plain, 1), words(pdf, 1)
+            self.assertEqual([w[0] for w in after], [w[0] for w in before], "a page number, or texts lost")
+            scale, scale_down, left, top = placement(before, after)
+            self.assertAlmostEqual(scale_down, scale, 3, "not scaled alike both ways")
+            right, bottom = left + sheet_width * scale, top + sheet_height * scale
+            self.assertAlmostEqual(left, width - right, 1, "not centred across")
+            self.assertAlmostEqual(top, height - bottom, 1, "not centred down")
+            self.assertGreaterEqual(min(left, top), MARGIN - 0.01)
+            self.assertLess(min(left, top), MARGIN + 0.01, "smaller than fits")
+
+    def test_a_paper_too_small_for_the_poster_is_refused_naming_the_smallest_that_fits(self):
+        work = self.enterContext(tempfile.TemporaryDirectory())
+        (width, height, stroke, type_size), *_ = svg_sheet(poster(work, "svg", 18))
+
+        def fits(paper):  # strokes of 0.25 pt and captions of 4 pt at least, upright inside the margins
+            scale = min((min(paper) - 2 * MARGIN) / width, (max(paper) - 2 * MARGIN) / height)
+            return scale * stroke >= 0.25 and scale * type_size >= 4
+        papers = {name: (float(w), float(h)) for name, w, h in map(str.split, output("paperconf", "-a", "-n", "-s").splitlines())}
+        _, _, smallest = min((w * h, i, name) for i, (name, (w, h)) in enumerate(papers.items()) if fits((w, h)))
+        out = os.path.join(work, "new", "out")
+        result = run(["--poster", "--format", "pdf", "--length", "18", "--paper", "a4", out], cwd=work)
+        self.assertEqual((result.returncode, result.stdout, len(result.stderr.splitlines())), (2, "", 1), result.stderr)
+        self.assertRegex(result.stderr, f"--paper a4 is too small .* the smallest paper that fits is {smallest} ")
+        self.assertFalse(os.path.exists(os.path.dirname(out)), "made the folder")
+        self.assertEqual(sheets(poster(out, "pdf", 18, "--paper", smallest)), [tuple(sorted(papers[smallest]))])
+
+    def test_its_svg_holds_every_range_once_in_gallery_order_under_its_groups_caption(self):
+        work = self.enterContext(tempfile.TemporaryDirectory())
+        for length, grouping in ((20, "mountains"), (14, "height"), (10, "peaks")):
+            _, texts, lines = svg_sheet(poster(work, "svg", length, "--group-by", grouping))
+            # Each range as a word of its strokes, under the nearest caption
+            # above its ground line, the title aside.
+            found = ["".join("U" if b[1] < a[1] else "D" for a, b in zip(line, line[1:])) for line in lines]
+            baselines = [y for y, _ in texts[1:]]
+            values = [re.search(r"\d+", texts[bisect.bisect(baselines, line[0][1])][1])[0] for line in lines]
+            listing = output(PROGRAM, "--list", "--length", str(length), "--group-by", grouping).splitlines()
+            self.assertEqual([f"{v} {w}" for v, w in zip(values, found)], listing, (length, grouping))
+            self.assertEqual(sorted(lines, key=lambda line: (line[0][1], line[0][0])), lines, "not row by row")
 
 
 class Failures(unittest.TestCase):
@@ -392,6 +473,13 @@ class Failures(unittest.TestCase):
         self.assertEqual(sorted(os.listdir(self.dir)),
                          ["mountain-ranges-10-by-mountains.pdf", "mountain-ranges-12-by-area-tikz.tex",
                           "mountain-ranges-8-by-peaks-tikz.tex", "page-01.tex"])
+
+    def test_a_poster_replaces_only_its_own_older_poster_and_no_page(self):
+        for args in (["pdf"], ["pdf", "--poster"], ["svg"], ["svg", "--poster"], ["svg", "--poster"]):
+            self.assertEqual(run(["--format", *args, "--length", "10", self.dir], cwd=self.dir).returncode, 0, args)
+        self.assertEqual(sorted(os.listdir(self.dir)), ["mountain-ranges-10-by-mountains-poster.pdf",
+                                                        "mountain-ranges-10-by-mountains-poster.svg",
+                                                        "mountain-ranges-10-by-mountains.pdf", "page-01.svg", "page-02.svg"])
 
     def test_a_folder_that_cannot_be_read_loses_its_older_pages_too(self):
         # What a killed export left stays, as nothing can find it.
