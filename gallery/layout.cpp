@@ -9,10 +9,10 @@ namespace gallery {
 
 namespace {
 
-constexpr int title_x = 10;
+constexpr int title_x = margin;
 constexpr int title_y = 5;
-constexpr int caption_x = 10;
-constexpr int first_cell_x = 10;
+constexpr int caption_x = margin;
+constexpr int first_cell_x = margin;
 constexpr int cell_pitch = 111;   // 96 pixels of range and 15 of gap
 constexpr int wrap_x = 732;       // a row wraps before a cell would start past this: seven cells, 10 to 676
 constexpr int cells_per_row = (wrap_x - first_cell_x) / cell_pitch + 1;
@@ -24,12 +24,8 @@ constexpr int row_pitch = 48;
 constexpr int page_bottom = 552;    // a row baseline below this starts a new page
 constexpr int fresh_page_baseline = 58;
 
-// By any other grouping, the rows stack: blank pixels between a group's last
-// ground line and the next caption, and under the title, wider than the
-// clearances so that each group reads as one.
-constexpr int group_gap = 16;
-constexpr int title_gap = 12;
-constexpr int lowest_ground = page_height - 10;  // the bottom margin matches the left one
+// By any other grouping, the rows stack down to the bottom margin.
+constexpr int lowest_ground = page_height - margin;
 
 std::string caption_text(ranges::Grouping grouping, int value)
 {

@@ -64,6 +64,13 @@ using Page = std::vector<Item>;
 constexpr int text_clearance = 2;
 constexpr int range_clearance = 8;
 
+// Blank pixels at the edges of a sheet, under the title, and from a group's
+// last ground line to the next caption: wider than the clearances, so that
+// each group reads as one.
+constexpr int margin = 10;
+constexpr int title_gap = 12;
+constexpr int group_gap = 16;
+
 // Lays out the groups of `gallery` in turn, each opened by its caption, its
 // ranges seven to a row; the first page opens with the title, and no page is
 // empty. In a grouping with fixed rows (by mountains) the rows lie at fixed

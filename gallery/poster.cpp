@@ -9,11 +9,6 @@ namespace gallery {
 
 namespace {
 
-// The pages' margin and gaps, in blank pixels: at the sheet's edges, under the
-// title, and from a group's last ground line to the next caption.
-constexpr int margin = 10;
-constexpr int title_gap = 12;
-constexpr int group_gap = 16;
 // From a range's end to the next one's start in a row, as in the pages' cells
 // (111 = 96 + 15), so that neighbours do not read as one range.
 constexpr int range_gap = 15;
