@@ -70,6 +70,9 @@ struct GroupingInfo {
     bool continued;     // a group that runs onto a later page is captioned again there, ", continued"
 };
 
+// The largest value of any grouping, at length 64: area's, bounce's and dinv's.
+constexpr int largest_value = max_stream_half_length * (max_stream_half_length - 1) / 2;
+
 // One entry for each Grouping, in the enum's order.
 extern const std::array<GroupingInfo, 6> groupings;
 
