@@ -99,6 +99,19 @@ void seal_at(std::string& bytes, std::size_t field, MarkPlace place)
         bytes[chunk_crc + i] = static_cast<char>(chunk >> (24 - 8 * i));
 }
 
+// Whether the mark at `mark` is one that 1.1.0 wrote, its version and
+// nothing more up to where the mark ends: any other mark without a digest
+// is one of ours changed since.
+bool legacy_mark(const std::string& bytes, std::size_t mark, MarkPlace place)
+{
+    const std::string legacy = std::string(program_name) + "1.1.0";
+    const std::string end = place == MarkPlace::svg_comment ? " -->" : place == MarkPlace::first_line ? "\n" : ")";
+    if (bytes.compare(mark, legacy.size(), legacy) != 0)
+        return false;
+    return place == MarkPlace::png_text ? mark + legacy.size() == png_text_end(bytes)
+                                        : bytes.compare(mark + legacy.size(), end.size(), end) == 0;
+}
+
 }  // namespace
 
 void seal_mark(std::string& bytes, MarkPlace place)
@@ -116,7 +129,7 @@ Mark read_mark(const std::string& bytes, MarkPlace place)
         return Mark::none;
     const std::size_t field = find_digest(bytes, mark, place);
     if (field == npos)
-        return Mark::ours;
+        return legacy_mark(bytes, mark, place) ? Mark::ours : Mark::changed;
     std::string sealed = bytes;  // sealed again, it comes out the same unless changed
     seal_at(sealed, field, place);
     return sealed == bytes ? Mark::ours : Mark::changed;

@@ -27,7 +27,7 @@ void seal_mark(std::string& bytes, MarkPlace place);
 
 enum class Mark {
     none,     // not a file of ours
-    ours,     // sealed and unchanged since, or marked by a version without the digest
+    ours,     // sealed and unchanged since, or marked by 1.1.0, which wrote no digest
     changed,  // its content no longer matches its digest
 };
 
